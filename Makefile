@@ -1,0 +1,37 @@
+# The two commands: `make run` starts the program under Wine, `make test` builds everything and
+# runs every test. Both install what is missing first.
+.PHONY: deps build build-native build-windows run test bench fuzz screenshots clean
+
+FUZZ_SECONDS ?= 300
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps build-windows build-native
+
+build-windows:
+	cmake --preset windows-x64 >/dev/null
+	cmake --build --preset windows-x64
+	cmake --preset windows-x86 >/dev/null
+	cmake --build --preset windows-x86
+
+build-native:
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+run: deps
+	cmake --preset windows-x64 >/dev/null
+	cmake --build --preset windows-x64
+	bash tests/e2e/run_app.sh build/windows-x64
+
+test: build
+	ctest --preset native
+
+# Saves the dialog's screenshots from the end-to-end run into docs/.
+screenshots:
+	for lang in en ja; do \
+	  convert build/windows-x64/e2e/screenshots/dialog-$$lang.png -crop 300x125+0+0 +repage docs/dialog-$$lang.png; \
+	done
+
+clean:
+	rm -rf build

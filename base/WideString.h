@@ -1,0 +1,58 @@
+// A value string of 16-bit characters, used for every path, command line and text.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
+
+class IResources;
+
+class WideString {
+public:
+    static constexpr std::ptrdiff_t npos = -1;
+
+    WideString() = default;
+    WideString(const char16_t* psz) : m_str(psz ? psz : u"") {}
+    WideString(std::u16string_view sv) : m_str(sv) {}
+    WideString(std::u16string str) : m_str(std::move(str)) {}
+
+    // A string resource of the program; a missing entry gives the empty string.
+    static WideString Load(const IResources& resources, unsigned id);
+
+    // One argument of Format: "%s" takes a string, "%d" an integer.
+    using FormatArg = std::variant<std::u16string_view, int>;
+    // printf-style formatting with "%s", "%d" and "%%" only. A directive without a matching
+    // argument, or with one of the other kind, is copied as it stands: the result never reads
+    // past the arguments given.
+    static WideString Format(std::u16string_view format, std::initializer_list<FormatArg> args);
+
+    const char16_t* c_str() const { return m_str.c_str(); }
+    const std::u16string& str() const { return m_str; }
+    std::u16string_view view() const { return m_str; }
+    std::size_t Length() const { return m_str.size(); }
+    bool IsEmpty() const { return m_str.empty(); }
+
+    // Position of the first occurrence of sub, or npos.
+    std::ptrdiff_t Find(std::u16string_view sub) const;
+    // Replaces every occurrence of from, left to right; returns the number replaced.
+    std::size_t Replace(std::u16string_view from, std::u16string_view to);
+    // Folds A-Z only; every other character, full-width letters included, stays.
+    void MakeLowerAscii();
+
+    WideString& operator+=(std::u16string_view rhs) { m_str += rhs; return *this; }
+    WideString& operator+=(const WideString& rhs) { m_str += rhs.m_str; return *this; }
+    WideString& operator+=(char16_t ch) { m_str += ch; return *this; }
+    friend WideString operator+(WideString lhs, std::u16string_view rhs) { return lhs += rhs; }
+    friend WideString operator+(WideString lhs, const WideString& rhs) { return lhs += rhs; }
+    friend WideString operator+(std::u16string_view lhs, const WideString& rhs)
+    {
+        return WideString(std::u16string(lhs) + rhs.m_str);
+    }
+    friend bool operator==(const WideString& a, const WideString& b) = default;
+    operator std::u16string_view() const { return m_str; }
+
+private:
+    std::u16string m_str;
+};

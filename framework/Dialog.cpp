@@ -1,0 +1,126 @@
+#include "framework/Dialog.h"
+
+#include "framework/WinApp.h"
+
+CDialog::CDialog(CWinApp& app, unsigned templateId, CDialog* pParent)
+    : m_app(app), m_nTemplateId(templateId), m_pParent(pParent)
+{
+}
+
+CDialog::~CDialog() = default;
+
+Platform& CDialog::platform() const { return m_app.platform(); }
+IWindowSystem& CDialog::ui() const { return m_app.platform().ui; }
+
+std::intptr_t CDialog::DoModal()
+{
+    CDialog* pOwner = m_pParent;
+    if (pOwner == nullptr && m_app.GetMainWnd() != this)
+        pOwner = m_app.GetMainWnd();
+    const WindowHandle owner = pOwner != nullptr ? pOwner->GetSafeHwnd() : nullptr;
+
+    if (owner != nullptr)
+        ui().EnableWindow(owner, false);
+    m_bEndModal = false;
+    m_nModalResult = -1;
+    if (ui().CreateDialogFromTemplate(m_nTemplateId, owner, *this) != nullptr)
+        RunModalLoop();
+    // The owner is enabled again before this window goes, so that activation returns to it.
+    if (owner != nullptr)
+        ui().EnableWindow(owner, true);
+    if (m_hWnd != nullptr) {
+        ui().ShowWindow(m_hWnd, win::SW_HIDE);
+        ui().DestroyWindow(m_hWnd);
+    }
+    m_hWnd = nullptr;
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(std::intptr_t result)
+{
+    m_nModalResult = result;
+    m_bEndModal = true;
+    // Wakes the loop in case the request came from outside a dispatched message.
+    if (m_hWnd != nullptr)
+        ui().PostMessage(m_hWnd, win::WM_NULL, 0, 0);
+}
+
+void CDialog::RunModalLoop()
+{
+    CIdleActivity activity;
+    // A template without the visible style is shown once the loop first goes idle, after
+    // everything its initialisation queued has been handled.
+    bool bShowOnIdle = !ui().IsWindowVisible(m_hWnd);
+    Message msg;
+    while (!m_bEndModal) {
+        if (activity.IsPassDue() && !ui().PeekMessage(msg)) {
+            if (bShowOnIdle) {
+                ui().ShowWindow(m_hWnd, win::SW_SHOWNORMAL);
+                bShowOnIdle = false;
+            }
+            std::intptr_t ignored = 0;
+            OnWindowMessage(m_hWnd, win::WM_KICKIDLE, 0, 0, ignored);
+            activity.OnPassMade();
+            continue;
+        }
+        if (!ui().GetMessage(msg)) {
+            // WM_QUIT belongs to the outer loop: put it back and leave.
+            ui().PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        activity.OnMessageTaken(msg);
+        if (!ui().IsDialogMessage(m_hWnd, msg))
+            ui().TranslateAndDispatch(msg);
+    }
+}
+
+bool CDialog::OnInitDialog()
+{
+    DoDataExchange();
+    return true;
+}
+
+bool CDialog::OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                              std::intptr_t lParam, std::intptr_t& result)
+{
+    if (message == win::WM_INITDIALOG) {
+        m_hWnd = hwnd;
+        result = OnInitDialog() ? 1 : 0;
+        return true;
+    }
+    return WindowProc({message, wParam, lParam}, result);
+}
+
+bool CDialog::WindowProc(const MessageArgs& args, std::intptr_t& result)
+{
+    if (DispatchMessageMap(args, result))
+        return true;
+    if (args.message == win::WM_COMMAND && HighWordSigned(args.wParam) == CN_COMMAND) {
+        switch (LowWord(args.wParam)) {
+        case win::IDOK:
+            OnOK();
+            result = 0;
+            return true;
+        case win::IDCANCEL:
+            OnCancel();
+            result = 0;
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+void CDialog::UpdateDialogControls()
+{
+    for (const ChildControl& child : ui().GetChildControls(m_hWnd)) {
+        CCmdUI context(ui(), m_hWnd, child.hwnd, child.id);
+        DispatchCommandUpdate(static_cast<unsigned>(child.id), context);
+    }
+}
+
+void CDialog::BindControl(CControl& control, int id)
+{
+    control.m_hWnd = ui().GetDlgItem(m_hWnd, id);
+}

@@ -1,0 +1,21 @@
+// What the start routine needs of the operating system before any window exists.
+#pragma once
+
+#include <cstdint>
+
+#include "base/WideString.h"
+
+class IAppServices {
+public:
+    virtual ~IAppServices() = default;
+    // Full path of the running executable.
+    virtual WideString GetModuleFileName() = 0;
+    // Creates a named mutex owned by the caller and returns the last error read right after.
+    // The handle is kept until the process ends.
+    virtual unsigned long CreateOwnedMutex(const WideString& name) = 0;
+    virtual void InitCommonControls(unsigned classes) = 0;
+    // Windows Sockets start-up: the result code and the version the layer will use.
+    virtual int StartSockets(std::uint16_t requested, std::uint16_t& version) = 0;
+    virtual void CleanupSockets() = 0;
+    virtual void SetSocketsLastError(int error) = 0;
+};

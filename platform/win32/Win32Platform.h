@@ -1,0 +1,90 @@
+// The real platform: each class translates one interface to Win32 calls and decides nothing.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/Platform.h"
+
+class CWin32AppServices : public IAppServices {
+public:
+    WideString GetModuleFileName() override;
+    unsigned long CreateOwnedMutex(const WideString& name) override;
+    void InitCommonControls(unsigned classes) override;
+    int StartSockets(std::uint16_t requested, std::uint16_t& version) override;
+    void CleanupSockets() override;
+    void SetSocketsLastError(int error) override;
+};
+
+class CWin32Resources : public IResources {
+public:
+    WideString LoadString(unsigned id) const override;
+    IconHandle LoadIcon(unsigned id) const override;
+    MenuHandle LoadMenu(unsigned id) const override;
+};
+
+class CWin32SystemInfo : public ISystemInfo {
+public:
+    bool GetVersionEx(OsVersionInfo& info) override;
+};
+
+class CWin32WindowSystem : public IWindowSystem {
+public:
+    WindowHandle CreateDialogFromTemplate(unsigned templateId, WindowHandle owner, IDialogSink& sink) override;
+    void DestroyWindow(WindowHandle hwnd) override;
+    bool IsDialogMessage(WindowHandle dialog, Message& msg) override;
+    std::vector<ChildControl> GetChildControls(WindowHandle dialog) override;
+    WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
+    bool PeekMessage(Message& msg) override;
+    bool GetMessage(Message& msg) override;
+    void TranslateAndDispatch(const Message& msg) override;
+    void PostQuitMessage(int exitCode) override;
+    void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void ShowWindow(WindowHandle hwnd, int command) override;
+    bool IsIconic(WindowHandle hwnd) override;
+    bool IsWindowVisible(WindowHandle hwnd) override;
+    void SetForegroundWindow(WindowHandle hwnd) override;
+    void SetFocus(WindowHandle hwnd) override;
+    WindowHandle GetFocus() override;
+    void EnableWindow(WindowHandle hwnd, bool enable) override;
+    bool IsWindowEnabled(WindowHandle hwnd) override;
+    WideString GetWindowText(WindowHandle hwnd) override;
+    void SetWindowText(WindowHandle hwnd, const WideString& text) override;
+    long GetExStyle(WindowHandle hwnd) override;
+    void SetExStyle(WindowHandle hwnd, long exStyle) override;
+    void SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey, std::uint8_t alpha, unsigned flags) override;
+    WindowHandle FindWindowByCaption(const WideString& caption) override;
+    WindowHandle GetLastActivePopup(WindowHandle hwnd) override;
+    void SetTimer(WindowHandle hwnd, std::uintptr_t id, unsigned milliseconds) override;
+    MenuHandle GetSystemMenu(WindowHandle hwnd, bool revert) override;
+    void AppendMenuItem(MenuHandle menu, unsigned id, const WideString& text) override;
+    void AppendMenuSeparator(MenuHandle menu) override;
+    MenuHandle GetSubMenu(MenuHandle menu, int position) override;
+    void TrackPopupMenu(MenuHandle menu, unsigned flags, Point at, WindowHandle owner) override;
+    void DestroyMenu(MenuHandle menu) override;
+    Point GetCursorPos() override;
+    DeviceContext BeginPaint(WindowHandle hwnd) override;
+    void EndPaint(WindowHandle hwnd) override;
+    int GetSystemMetrics(int index) override;
+    Rect GetClientRect(WindowHandle hwnd) override;
+    void DrawIcon(DeviceContext dc, int x, int y, IconHandle icon) override;
+    int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
+    void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override;
+    unsigned RegisterWindowMessage(const WideString& name) override;
+
+private:
+    // Paints do not nest: the dialog paints on its one thread, one message at a time.
+    PAINTSTRUCT m_paint{};
+};
+
+class CWin32Platform {
+public:
+    Platform& Get() { return m_platform; }
+
+private:
+    CWin32AppServices m_app;
+    CWin32Resources m_resources;
+    CWin32SystemInfo m_system;
+    CWin32WindowSystem m_ui;
+    Platform m_platform{m_app, m_resources, m_system, m_ui};
+};

@@ -1,0 +1,237 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
+
+#if !defined(_WIN64)
+static_assert(sizeof(NOTIFYICONDATAW) == 956, "the full notification record of 32-bit builds");
+#endif
+
+namespace {
+
+HWND H(WindowHandle hwnd) { return static_cast<HWND>(hwnd); }
+HMENU M(MenuHandle menu) { return static_cast<HMENU>(menu); }
+
+// Messages whose result a dialog procedure returns directly instead of through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message)
+{
+    return message == WM_INITDIALOG || message == WM_QUERYDRAGICON || message == WM_COMPAREITEM
+        || message == WM_VKEYTOITEM || message == WM_CHARTOITEM
+        || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC);
+}
+
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    auto* sink = reinterpret_cast<IDialogSink*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (sink == nullptr)
+        return FALSE;
+    if (message == WM_NCDESTROY)
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+    std::intptr_t result = 0;
+    if (!sink->OnWindowMessage(hwnd, message, wParam, lParam, result))
+        return FALSE;
+    if (ReturnsResultDirectly(message))
+        return result;
+    ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+Message FromMsg(const MSG& msg)
+{
+    return {msg.hwnd, msg.message, msg.wParam, msg.lParam, {msg.pt.x, msg.pt.y}};
+}
+
+MSG ToMsg(const Message& msg)
+{
+    MSG native{};
+    native.hwnd = H(msg.hwnd);
+    native.message = msg.message;
+    native.wParam = msg.wParam;
+    native.lParam = msg.lParam;
+    native.pt = {msg.pt.x, msg.pt.y};
+    return native;
+}
+
+}  // namespace
+
+WindowHandle CWin32WindowSystem::CreateDialogFromTemplate(unsigned templateId, WindowHandle owner,
+                                                          IDialogSink& sink)
+{
+    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), H(owner),
+                                DialogProc, reinterpret_cast<LPARAM>(&sink));
+}
+
+void CWin32WindowSystem::DestroyWindow(WindowHandle hwnd) { ::DestroyWindow(H(hwnd)); }
+
+bool CWin32WindowSystem::IsDialogMessage(WindowHandle dialog, Message& msg)
+{
+    MSG native = ToMsg(msg);
+    return ::IsDialogMessageW(H(dialog), &native) != FALSE;
+}
+
+std::vector<ChildControl> CWin32WindowSystem::GetChildControls(WindowHandle dialog)
+{
+    std::vector<ChildControl> children;
+    for (HWND child = ::GetWindow(H(dialog), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+        children.push_back({child, ::GetDlgCtrlID(child)});
+    return children;
+}
+
+WindowHandle CWin32WindowSystem::GetDlgItem(WindowHandle dialog, int id) { return ::GetDlgItem(H(dialog), id); }
+
+bool CWin32WindowSystem::PeekMessage(Message& msg)
+{
+    MSG native{};
+    if (!::PeekMessageW(&native, nullptr, 0, 0, PM_NOREMOVE))
+        return false;
+    msg = FromMsg(native);
+    return true;
+}
+
+bool CWin32WindowSystem::GetMessage(Message& msg)
+{
+    MSG native{};
+    const BOOL result = ::GetMessageW(&native, nullptr, 0, 0);
+    msg = FromMsg(native);
+    return result > 0;
+}
+
+void CWin32WindowSystem::TranslateAndDispatch(const Message& msg)
+{
+    const MSG native = ToMsg(msg);
+    ::TranslateMessage(&native);
+    ::DispatchMessageW(&native);
+}
+
+void CWin32WindowSystem::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+void CWin32WindowSystem::PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    ::PostMessageW(H(hwnd), message, wParam, lParam);
+}
+
+std::intptr_t CWin32WindowSystem::SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                                              std::intptr_t lParam)
+{
+    return ::SendMessageW(H(hwnd), message, wParam, lParam);
+}
+
+void CWin32WindowSystem::ShowWindow(WindowHandle hwnd, int command) { ::ShowWindow(H(hwnd), command); }
+bool CWin32WindowSystem::IsIconic(WindowHandle hwnd) { return ::IsIconic(H(hwnd)) != FALSE; }
+bool CWin32WindowSystem::IsWindowVisible(WindowHandle hwnd) { return ::IsWindowVisible(H(hwnd)) != FALSE; }
+void CWin32WindowSystem::SetForegroundWindow(WindowHandle hwnd) { ::SetForegroundWindow(H(hwnd)); }
+void CWin32WindowSystem::SetFocus(WindowHandle hwnd) { ::SetFocus(H(hwnd)); }
+WindowHandle CWin32WindowSystem::GetFocus() { return ::GetFocus(); }
+void CWin32WindowSystem::EnableWindow(WindowHandle hwnd, bool enable) { ::EnableWindow(H(hwnd), enable); }
+bool CWin32WindowSystem::IsWindowEnabled(WindowHandle hwnd) { return ::IsWindowEnabled(H(hwnd)) != FALSE; }
+
+WideString CWin32WindowSystem::GetWindowText(WindowHandle hwnd)
+{
+    const int length = ::GetWindowTextLengthW(H(hwnd));
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    const int copied = ::GetWindowTextW(H(hwnd), buffer.data(), length + 1);
+    return FromW(buffer.data(), static_cast<std::size_t>(std::max(copied, 0)));
+}
+
+void CWin32WindowSystem::SetWindowText(WindowHandle hwnd, const WideString& text)
+{
+    ::SetWindowTextW(H(hwnd), W(text));
+}
+
+long CWin32WindowSystem::GetExStyle(WindowHandle hwnd) { return ::GetWindowLongW(H(hwnd), GWL_EXSTYLE); }
+void CWin32WindowSystem::SetExStyle(WindowHandle hwnd, long exStyle) { ::SetWindowLongW(H(hwnd), GWL_EXSTYLE, exStyle); }
+
+void CWin32WindowSystem::SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey, std::uint8_t alpha,
+                                                    unsigned flags)
+{
+    using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    HMODULE user32 = ::LoadLibraryW(L"user32");
+    if (user32 == nullptr)
+        return;
+    if (auto proc = ::GetProcAddress(user32, "SetLayeredWindowAttributes"))
+        reinterpret_cast<SetLayeredFn>(reinterpret_cast<void*>(proc))(H(hwnd), colorKey, alpha, flags);
+    ::FreeLibrary(user32);
+}
+
+WindowHandle CWin32WindowSystem::FindWindowByCaption(const WideString& caption)
+{
+    return ::FindWindowW(nullptr, W(caption));
+}
+
+WindowHandle CWin32WindowSystem::GetLastActivePopup(WindowHandle hwnd) { return ::GetLastActivePopup(H(hwnd)); }
+
+void CWin32WindowSystem::SetTimer(WindowHandle hwnd, std::uintptr_t id, unsigned milliseconds)
+{
+    ::SetTimer(H(hwnd), id, milliseconds, nullptr);
+}
+
+MenuHandle CWin32WindowSystem::GetSystemMenu(WindowHandle hwnd, bool revert) { return ::GetSystemMenu(H(hwnd), revert); }
+
+void CWin32WindowSystem::AppendMenuItem(MenuHandle menu, unsigned id, const WideString& text)
+{
+    ::AppendMenuW(M(menu), MF_STRING, id, W(text));
+}
+
+void CWin32WindowSystem::AppendMenuSeparator(MenuHandle menu) { ::AppendMenuW(M(menu), MF_SEPARATOR, 0, nullptr); }
+MenuHandle CWin32WindowSystem::GetSubMenu(MenuHandle menu, int position) { return ::GetSubMenu(M(menu), position); }
+
+void CWin32WindowSystem::TrackPopupMenu(MenuHandle menu, unsigned flags, Point at, WindowHandle owner)
+{
+    ::TrackPopupMenu(M(menu), flags, at.x, at.y, 0, H(owner), nullptr);
+}
+
+void CWin32WindowSystem::DestroyMenu(MenuHandle menu) { ::DestroyMenu(M(menu)); }
+
+Point CWin32WindowSystem::GetCursorPos()
+{
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    return {pt.x, pt.y};
+}
+
+DeviceContext CWin32WindowSystem::BeginPaint(WindowHandle hwnd) { return ::BeginPaint(H(hwnd), &m_paint); }
+void CWin32WindowSystem::EndPaint(WindowHandle hwnd) { ::EndPaint(H(hwnd), &m_paint); }
+int CWin32WindowSystem::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+Rect CWin32WindowSystem::GetClientRect(WindowHandle hwnd)
+{
+    RECT rc{};
+    ::GetClientRect(H(hwnd), &rc);
+    return {rc.left, rc.top, rc.right, rc.bottom};
+}
+
+void CWin32WindowSystem::DrawIcon(DeviceContext dc, int x, int y, IconHandle icon)
+{
+    ::DrawIcon(static_cast<HDC>(dc), x, y, static_cast<HICON>(icon));
+}
+
+int CWin32WindowSystem::MessageBox(WindowHandle owner, const WideString& text, const WideString& caption,
+                                   unsigned type)
+{
+    return ::MessageBoxW(H(owner), W(text), W(caption), type);
+}
+
+void CWin32WindowSystem::NotifyIcon(unsigned operation, const NotifyIconRecord& record)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = H(record.hWnd);
+    data.uID = record.uID;
+    data.uFlags = record.uFlags;
+    data.uCallbackMessage = record.uCallbackMessage;
+    data.hIcon = static_cast<HICON>(record.hIcon);
+    static_assert(sizeof(data.szTip) == sizeof(record.szTip));
+    std::copy(std::begin(record.szTip), std::end(record.szTip), data.szTip);
+    ::Shell_NotifyIconW(operation, &data);
+}
+
+unsigned CWin32WindowSystem::RegisterWindowMessage(const WideString& name)
+{
+    return ::RegisterWindowMessageW(W(name));
+}

@@ -1,0 +1,296 @@
+#include "Driver.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace e2e {
+
+namespace {
+
+std::wstring Env(const wchar_t* name)
+{
+    wchar_t buffer[1024];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+    return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
+struct FindArgs {
+    DWORD pid;
+    const wchar_t* className;
+    bool visibleOnly;
+    HWND exclude;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam)
+{
+    auto* args = reinterpret_cast<FindArgs*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (args->pid != 0 && pid != args->pid)
+        return TRUE;
+    if (hwnd == args->exclude || (args->visibleOnly && !IsWindowVisible(hwnd)))
+        return TRUE;
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (args->className != nullptr && wcscmp(cls, args->className) != 0)
+        return TRUE;
+    args->found = hwnd;
+    return FALSE;
+}
+
+HWND FindTopLevelExcept(DWORD pid, const wchar_t* className, bool visibleOnly, HWND exclude)
+{
+    FindArgs args{pid, className, visibleOnly, exclude, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+void SendMouse(DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+}
+
+std::wstring InstalledAppPath()
+{
+    const std::wstring path = Env(L"TOLVEX_APP");
+    return path.empty() ? L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe" : path;
+}
+
+App::App()
+{
+    std::wstring commandLine = L"\"" + InstalledAppPath() + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+        std::fprintf(stderr, "cannot start %ls: %lu\n", commandLine.c_str(), GetLastError());
+}
+
+App::~App()
+{
+    if (m_pi.hProcess == nullptr)
+        return;
+    if (!HasExited()) {
+        TerminateProcess(m_pi.hProcess, 1);
+        WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+    CloseHandle(m_pi.hThread);
+    CloseHandle(m_pi.hProcess);
+    // The notification area drops the icon of a killed process only on its next look.
+    Sleep(200);
+}
+
+bool App::HasExited()
+{
+    return m_pi.hProcess == nullptr || WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;
+}
+
+bool App::WaitForExit(int timeoutMs)
+{
+    return m_pi.hProcess == nullptr || WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND App::WaitForMainDialog(int timeoutMs)
+{
+    WaitUntil([&] { return (m_hMain = FindTopLevelExcept(Pid(), L"#32770", false, nullptr)) != nullptr; }, timeoutMs);
+    return m_hMain;
+}
+
+HWND App::FindMessageBox()
+{
+    return FindTopLevelExcept(Pid(), L"#32770", true, m_hMain);
+}
+
+HWND App::WaitForMessageBox(int timeoutMs)
+{
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox()) != nullptr; }, timeoutMs);
+    return box;
+}
+
+namespace {
+
+struct CaptionArgs {
+    DWORD pid;
+    const std::wstring* caption;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK FindCaptionProc(HWND hwnd, LPARAM lParam)
+{
+    auto* args = reinterpret_cast<CaptionArgs*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != args->pid || (args->visibleOnly && !IsWindowVisible(hwnd)) || WindowText(hwnd) != *args->caption)
+        return TRUE;
+    args->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND App::FindDialogByCaption(const std::wstring& caption, bool visibleOnly)
+{
+    CaptionArgs args{Pid(), &caption, visibleOnly, nullptr};
+    EnumWindows(FindCaptionProc, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+bool SecondCopyEnds(int timeoutMs)
+{
+    App second;
+    return second.WaitForExit(timeoutMs);
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(hwnd, buffer, 1024);
+    return buffer;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+HWND FindTopLevel(DWORD pid, const wchar_t* className, bool visibleOnly)
+{
+    return FindTopLevelExcept(pid, className, visibleOnly, nullptr);
+}
+
+HWND FindPopupMenu()
+{
+    return FindTopLevelExcept(0, L"#32768", true, nullptr);
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void PressKey(HWND dialog, WORD vk)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    HWND target = dialog;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus != nullptr)
+        target = info.hwndFocus;
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+void TypeKey(WORD vk)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = vk;
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+void ClickAt(int x, int y, bool right)
+{
+    SetCursorPos(x, y);
+    Sleep(50);
+    SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+}
+
+void DoubleClickAt(int x, int y)
+{
+    ClickAt(x, y);
+    ClickAt(x, y);
+}
+
+POINT TrayIconPoint()
+{
+    RECT tray{};
+    GetWindowRect(FindWindowW(L"Shell_TrayWnd", nullptr), &tray);
+    return {tray.right - 10, (tray.top + tray.bottom) / 2};
+}
+
+bool TrayIconShown()
+{
+    // The icon is the only one in the test desktop's notification area: any pixel there that
+    // differs from the bare taskbar means it is drawn.
+    const POINT at = TrayIconPoint();
+    HDC dc = GetDC(nullptr);
+    const COLORREF background = GetPixel(dc, at.x - 60, at.y);
+    bool shown = false;
+    for (int dy = -6; dy <= 6 && !shown; ++dy) {
+        for (int dx = -6; dx <= 6 && !shown; ++dx)
+            shown = GetPixel(dc, at.x + dx, at.y + dy) != background;
+    }
+    ReleaseDC(nullptr, dc);
+    return shown;
+}
+
+void ClickTrayIcon(bool right)
+{
+    const POINT at = TrayIconPoint();
+    ClickAt(at.x, at.y, right);
+}
+
+void SaveScreenshot(const std::wstring& name)
+{
+    const std::wstring folder = Env(L"TOLVEX_SCREENSHOTS");
+    if (folder.empty())
+        return;
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((width * 3 + 3) / 4) * 4;
+    const DWORD imageSize = stride * height;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + imageSize;
+    const std::wstring path = folder + L"\\" + name + L".bmp";
+    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+        std::fwrite(&file, sizeof(file), 1, out);
+        std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, out);
+        std::fwrite(bits, imageSize, 1, out);
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace e2e

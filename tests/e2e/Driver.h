@@ -1,0 +1,67 @@
+// The end-to-end driver: starts the real program under test and works it as a user would,
+// through its windows, the notification area, the keyboard and the mouse.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace e2e {
+
+constexpr int kDefaultWaitMs = 8000;
+
+// Polls the condition until it holds or the time runs out.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultWaitMs);
+
+// The program under test, started from its installed folder; ended (if still running) on
+// destruction, so that no scenario leaves a copy behind for the next.
+class App {
+public:
+    App();
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    DWORD Pid() const { return m_pi.dwProcessId; }
+    bool WaitForExit(int timeoutMs = kDefaultWaitMs);
+    bool HasExited();
+    // The main dialog, found by its window class among the process's top-level windows.
+    HWND WaitForMainDialog(int timeoutMs = kDefaultWaitMs);
+    // A visible message box of the process (a dialog other than the main one).
+    HWND WaitForMessageBox(int timeoutMs = kDefaultWaitMs);
+    HWND FindMessageBox();
+    HWND FindDialogByCaption(const std::wstring& caption, bool visibleOnly = true);
+
+private:
+    PROCESS_INFORMATION m_pi{};
+    HWND m_hMain = nullptr;
+};
+
+// Starts the program once more; true when that copy ends by itself within the time.
+bool SecondCopyEnds(int timeoutMs = kDefaultWaitMs);
+
+std::wstring InstalledAppPath();
+std::wstring WindowText(HWND hwnd);
+std::wstring MessageBoxText(HWND box);
+HWND FindTopLevel(DWORD pid, const wchar_t* className, bool visibleOnly);
+HWND FindPopupMenu();
+
+// Clicks a button of a dialog the way the mouse would, without waiting for what it starts.
+void ClickButton(HWND dialog, int id);
+// Sends a key press to the window that has the keyboard focus in the dialog's thread.
+void PressKey(HWND dialog, WORD vk);
+// Presses a key through the system's input, to whatever window is in the foreground.
+void TypeKey(WORD vk);
+void ClickAt(int x, int y, bool right = false);
+void DoubleClickAt(int x, int y);
+
+// The notification area of the virtual desktop's taskbar.
+POINT TrayIconPoint();
+bool TrayIconShown();
+void ClickTrayIcon(bool right = false);
+
+// Repaints the whole desktop and saves it as a 24-bit BMP in the screenshot folder (if any).
+void SaveScreenshot(const std::wstring& name);
+
+}  // namespace e2e

@@ -1,0 +1,9 @@
+// The About box, opened from the system menu.
+#pragma once
+
+#include "framework/Dialog.h"
+
+class CAboutDlg : public CDialog {
+public:
+    explicit CAboutDlg(CWinApp& app);
+};

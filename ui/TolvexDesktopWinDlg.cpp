@@ -1,0 +1,193 @@
+#include "ui/TolvexDesktopWinDlg.h"
+
+#include "framework/WinApp.h"
+#include "ui/AboutDlg.h"
+#include "ui/resources/resource.h"
+
+using Map = MessageMap<CTolvexDesktopWinDlg>;
+
+const Map CTolvexDesktopWinDlg::s_messageMap = {
+    Map::Message(WM_ACTIVATE_REQUEST, [](auto& dlg, const MessageArgs& args) {
+        return Handled(dlg.OnActivateRequest(args.wParam, args.lParam));
+    }),
+    Map::Message(win::WM_KICKIDLE, [](auto& dlg, const MessageArgs&) { return Handled(dlg.OnIdleRefresh()); }),
+    Map::UpdateCommand(IDC_SETTINGS, [](auto& dlg, CCmdUI& cmdUI) { dlg.OnUpdateSettings(cmdUI); }),
+    Map::UpdateCommand(IDC_CONNECT, [](auto& dlg, CCmdUI& cmdUI) { dlg.OnUpdateConnect(cmdUI); }),
+    Map::Message(win::WM_SYSCOMMAND, [](auto& dlg, const MessageArgs& args) {
+        return dlg.OnSysCommand(static_cast<unsigned>(args.wParam), args.lParam) ? Handled() : DefaultProcessing();
+    }),
+    Map::Message(win::WM_PAINT, [](auto& dlg, const MessageArgs&) {
+        return dlg.OnPaint() ? Handled() : DefaultProcessing();
+    }),
+    Map::Message(win::WM_QUERYDRAGICON, [](auto& dlg, const MessageArgs&) {
+        return Handled(reinterpret_cast<std::intptr_t>(dlg.OnQueryDragIcon()));
+    }),
+    Map::Command(win::IDOK, [](auto& dlg, const MessageArgs&) { dlg.OnOK(); return Handled(); }),
+    Map::Command(IDC_SETTINGS, [](auto& dlg, const MessageArgs&) { dlg.OnSettings(); return Handled(); }),
+    Map::Command(IDC_CONNECT, [](auto& dlg, const MessageArgs&) { dlg.OnConnect(); return Handled(); }),
+    Map::Command(win::IDCANCEL, [](auto& dlg, const MessageArgs&) { dlg.OnQuit(); return Handled(); }),
+    Map::Message(win::WM_DESTROY, [](auto& dlg, const MessageArgs&) { dlg.OnDestroy(); return DefaultProcessing(); }),
+    Map::Command(ID_POPUP_SHOW, [](auto& dlg, const MessageArgs&) { dlg.OnShowCommand(); return Handled(); }),
+    Map::Command(IDC_HIDE, [](auto& dlg, const MessageArgs&) { dlg.OnHideButton(); return Handled(); }),
+    Map::Message(win::WM_TIMER, [](auto& dlg, const MessageArgs& args) {
+        dlg.OnTimer(args.wParam);
+        return DefaultProcessing();
+    }),
+};
+
+namespace {
+
+// The activity indicator, one frame per tick: a bar turning through four positions.
+constexpr const char16_t* kActivityFrames[8] = {
+    u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C", u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C",
+};
+
+}  // namespace
+
+CTolvexDesktopWinDlg::CTolvexDesktopWinDlg(CWinApp& app)
+    : CDialog(app, IDD_TOLVEXDESKTOPWIN_DIALOG),
+      m_hIcon(app.platform().resources.LoadIcon(IDR_MAINFRAME))
+{
+}
+
+CTolvexDesktopWinDlg::~CTolvexDesktopWinDlg() = default;
+
+bool CTolvexDesktopWinDlg::DispatchMessageMap(const MessageArgs& args, std::intptr_t& result)
+{
+    return s_messageMap.Dispatch(*this, args, result);
+}
+
+bool CTolvexDesktopWinDlg::DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI)
+{
+    return s_messageMap.Update(*this, id, cmdUI);
+}
+
+void CTolvexDesktopWinDlg::DoDataExchange()
+{
+    BindControl(m_btnSettings, IDC_SETTINGS);
+    BindControl(m_btnConnect, IDC_CONNECT);
+    BindControl(m_stcActivity, IDC_ACTIVITY);
+}
+
+bool CTolvexDesktopWinDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    m_osVersionInfo.dwOSVersionInfoSize = 276;
+    platform().system.GetVersionEx(m_osVersionInfo);
+
+    ExtendSystemMenu();
+
+    ui().SendMessage(m_hWnd, win::WM_SETICON, win::ICON_BIG, reinterpret_cast<std::intptr_t>(m_hIcon));
+    ui().SendMessage(m_hWnd, win::WM_SETICON, win::ICON_SMALL, reinterpret_cast<std::intptr_t>(m_hIcon));
+
+    // The template asks for a taskbar button; the program lives in the notification area instead.
+    ui().SetExStyle(m_hWnd, ui().GetExStyle(m_hWnd) & ~win::WS_EX_APPWINDOW);
+
+    if (m_stcActivity.m_hWnd != nullptr)
+        ui().SetWindowText(m_stcActivity.m_hWnd, u"");
+
+    ui().SetTimer(m_hWnd, IDT_REFRESH, 1000);
+
+    MakeLayered();
+    AddTrayIcon();
+    return true;
+}
+
+void CTolvexDesktopWinDlg::ExtendSystemMenu()
+{
+    const MenuHandle sysMenu = ui().GetSystemMenu(m_hWnd, false);
+    if (sysMenu == nullptr)
+        return;
+    ui().AppendMenuItem(sysMenu, IDM_HIDETOTRAY, WideString::Load(platform().resources, IDS_HIDE_TO_TASKTRAY));
+    const WideString about = WideString::Load(platform().resources, IDS_ABOUTBOX);
+    if (!about.IsEmpty()) {
+        ui().AppendMenuSeparator(sysMenu);
+        ui().AppendMenuItem(sysMenu, IDM_ABOUTBOX, about);
+    }
+}
+
+void CTolvexDesktopWinDlg::MakeLayered()
+{
+    ui().SetExStyle(m_hWnd, ui().GetExStyle(m_hWnd) | win::WS_EX_LAYERED);
+    ui().SetLayeredWindowAttributes(m_hWnd, 0, 255, win::LWA_ALPHA);
+}
+
+bool CTolvexDesktopWinDlg::OnSysCommand(unsigned id, std::intptr_t)
+{
+    switch (id & 0xFFF0) {
+    case IDM_HIDETOTRAY:
+        // Every minimise request hides the dialog: it lives on in the notification area.
+        ui().ShowWindow(m_hWnd, win::SW_HIDE);
+        return true;
+    case IDM_ABOUTBOX: {
+        CAboutDlg dlgAbout(m_app);
+        dlgAbout.DoModal();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CTolvexDesktopWinDlg::OnPaint()
+{
+    if (!ui().IsIconic(m_hWnd))
+        return false;
+    const DeviceContext dc = ui().BeginPaint(m_hWnd);
+    ui().SendMessage(m_hWnd, win::WM_ICONERASEBKGND, reinterpret_cast<std::uintptr_t>(dc), 0);
+    const int cxIcon = ui().GetSystemMetrics(win::SM_CXICON);
+    const int cyIcon = ui().GetSystemMetrics(win::SM_CYICON);
+    const Rect rect = ui().GetClientRect(m_hWnd);
+    const int x = static_cast<int>(rect.right - rect.left - cxIcon + 1) / 2;
+    const int y = static_cast<int>(rect.bottom - rect.top - cyIcon + 1) / 2;
+    ui().DrawIcon(dc, x, y, m_hIcon);
+    ui().EndPaint(m_hWnd);
+    return true;
+}
+
+std::intptr_t CTolvexDesktopWinDlg::OnIdleRefresh()
+{
+    UpdateDialogControls();
+    return 0;
+}
+
+void CTolvexDesktopWinDlg::OnUpdateSettings(CCmdUI&)
+{
+    // The entry lookup arrives with the phonebook work.
+}
+
+void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI&)
+{
+    // Connection detection arrives with the detection work.
+}
+
+void CTolvexDesktopWinDlg::OnTimer(std::uintptr_t nIDEvent)
+{
+    if (nIDEvent != IDT_REFRESH)
+        return;
+    ++m_nTicks;
+    // Written at every tick, also when it does not change.
+    if (m_stcActivity.m_hWnd != nullptr)
+        ui().SetWindowText(m_stcActivity.m_hWnd, m_bConnected == 1 ? kActivityFrames[m_nTicks % 8] : u"");
+}
+
+void CTolvexDesktopWinDlg::OnOK()
+{
+    // Dialling arrives with the phonebook and dialer work.
+}
+
+void CTolvexDesktopWinDlg::OnConnect()
+{
+    // Dialling arrives with the phonebook and dialer work.
+}
+
+void CTolvexDesktopWinDlg::OnSettings()
+{
+    // The entry settings arrive with the phonebook and dialer work.
+}
+
+void CTolvexDesktopWinDlg::OnQuit()
+{
+    EndDialog(win::IDCANCEL);
+}
