@@ -11,6 +11,8 @@ prepare_template() {
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
   WINEPREFIX=$template wineserver -w
+  # Without Marlett the caption buttons draw as letters.
+  [ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$template/drive_c/windows/Fonts/"
   touch "$template/.ready"
 }
 
