@@ -46,9 +46,14 @@ public:
     WideString& operator+=(char16_t ch) { m_str += ch; return *this; }
     friend WideString operator+(WideString lhs, std::u16string_view rhs) { return lhs += rhs; }
     friend WideString operator+(WideString lhs, const WideString& rhs) { return lhs += rhs; }
+    friend WideString operator+(WideString lhs, const char16_t* rhs) { return lhs += std::u16string_view(rhs); }
     friend WideString operator+(std::u16string_view lhs, const WideString& rhs)
     {
         return WideString(std::u16string(lhs) + rhs.m_str);
+    }
+    friend WideString operator+(const char16_t* lhs, const WideString& rhs)
+    {
+        return std::u16string_view(lhs) + rhs;
     }
     friend bool operator==(const WideString& a, const WideString& b) = default;
     operator std::u16string_view() const { return m_str; }

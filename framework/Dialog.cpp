@@ -1,5 +1,6 @@
 #include "framework/Dialog.h"
 
+#include "framework/FileException.h"
 #include "framework/WinApp.h"
 
 CDialog::CDialog(CWinApp& app, unsigned templateId, CDialog* pParent)
@@ -83,12 +84,19 @@ bool CDialog::OnInitDialog()
 bool CDialog::OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam, std::intptr_t& result)
 {
-    if (message == win::WM_INITDIALOG) {
-        m_hWnd = hwnd;
-        result = OnInitDialog() ? 1 : 0;
+    try {
+        if (message == win::WM_INITDIALOG) {
+            m_hWnd = hwnd;
+            result = OnInitDialog() ? 1 : 0;
+            return true;
+        }
+        return WindowProc({message, wParam, lParam}, result);
+    } catch (const CFileException& error) {
+        // A file failure ends the handler that met it; the user is told, the dialog goes on.
+        error.ReportError(m_app);
+        result = 0;
         return true;
     }
-    return WindowProc({message, wParam, lParam}, result);
 }
 
 bool CDialog::WindowProc(const MessageArgs& args, std::intptr_t& result)

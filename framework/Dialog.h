@@ -30,6 +30,7 @@ public:
     void EndDialog(std::intptr_t result);
 
     WindowHandle GetSafeHwnd() const { return m_hWnd; }
+    Platform& platform() const;
 
 protected:
     virtual void DoDataExchange() {}
@@ -47,7 +48,6 @@ protected:
     void UpdateDialogControls();
     void BindControl(CControl& control, int id);
 
-    Platform& platform() const;
     IWindowSystem& ui() const;
     CWinApp& m_app;
     WindowHandle m_hWnd = nullptr;

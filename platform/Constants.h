@@ -62,11 +62,20 @@ constexpr unsigned MB_YESNOCANCEL = 0x3;
 constexpr unsigned MB_YESNO = 0x4;
 constexpr unsigned MB_TYPEMASK = 0xF;
 constexpr unsigned MB_ICONHAND = 0x10;
+constexpr unsigned MB_ICONSTOP = MB_ICONHAND;
 constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONEXCLAMATION = 0x30;
 constexpr unsigned MB_ICONMASK = 0xF0;
 
+constexpr unsigned long ERROR_SUCCESS = 0;
+constexpr unsigned long ERROR_FILE_NOT_FOUND = 2;
+constexpr unsigned long ERROR_ACCESS_DENIED = 5;
+constexpr unsigned long ERROR_SHARING_VIOLATION = 32;
+constexpr unsigned long ERROR_HANDLE_EOF = 38;
+constexpr unsigned long ERROR_BUFFER_OVERFLOW = 111;
+constexpr unsigned long ERROR_DISK_FULL = 112;
 constexpr unsigned long ERROR_ALREADY_EXISTS = 183;
+constexpr unsigned long ERROR_NO_DATA = 232;
 constexpr int WSAVERNOTSUPPORTED = 10092;
 constexpr unsigned ICC_WIN95_CLASSES = 0xFF;
 }  // namespace win

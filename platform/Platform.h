@@ -1,8 +1,11 @@
 // Everything the system reaches of the operating system, one narrow interface per area.
 #pragma once
 
+#include "platform/Adapters.h"
 #include "platform/AppServices.h"
+#include "platform/FileSystem.h"
 #include "platform/Resources.h"
+#include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "platform/WindowSystem.h"
 
@@ -11,4 +14,7 @@ struct Platform {
     IResources& resources;
     ISystemInfo& system;
     IWindowSystem& ui;
+    IFileSystem& files;
+    IShell& shell;
+    IAdapters& adapters;
 };

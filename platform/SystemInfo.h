@@ -8,4 +8,9 @@ public:
     virtual ~ISystemInfo() = default;
     // Fills the record as the platform reports it to this program now.
     virtual bool GetVersionEx(OsVersionInfo& info) = 0;
+    // The system directory without a final backslash, as it fits a buffer of bufferChars
+    // characters; false when the platform could not tell.
+    virtual bool GetSystemDirectory(WideString& path, unsigned bufferChars) = 0;
+    // The user's roaming application-data folder, without creating it; false when unknown.
+    virtual bool GetAppDataFolder(WideString& path) = 0;
 };

@@ -172,21 +172,6 @@ void CTolvexDesktopWinDlg::OnTimer(std::uintptr_t nIDEvent)
         ui().SetWindowText(m_stcActivity.m_hWnd, m_bConnected == 1 ? kActivityFrames[m_nTicks % 8] : u"");
 }
 
-void CTolvexDesktopWinDlg::OnOK()
-{
-    // Dialling arrives with the phonebook and dialer work.
-}
-
-void CTolvexDesktopWinDlg::OnConnect()
-{
-    // Dialling arrives with the phonebook and dialer work.
-}
-
-void CTolvexDesktopWinDlg::OnSettings()
-{
-    // The entry settings arrive with the phonebook and dialer work.
-}
-
 void CTolvexDesktopWinDlg::OnQuit()
 {
     EndDialog(win::IDCANCEL);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/WideString.h"
 #include "framework/Dialog.h"
@@ -43,6 +44,12 @@ public:
     void OnSettings();
     void OnQuit();
 
+    // Phonebook
+    WideString GetPhoneBookPath();
+    int FindEntrySection(const WideString& path, const WideString& entryName);
+    int IsEntryConfigured(const WideString& path, const WideString& entryName);
+    void RewriteInterfaceMetric();
+
     OsVersionInfo m_osVersionInfo;
     WideString m_strPhoneBookPath;
     std::int32_t m_bEntryFound = 0;
@@ -66,6 +73,8 @@ private:
     void AddTrayIcon();
     void OnTrayIconEvent(std::intptr_t mouseEvent);
     void ShowTrayPopupMenu(Point at);
+    void WriteReplacingPhoneBook(const WideString& path, const std::string& content);
+    WideString LoadEntryName() const;
 
     static const MessageMap<CTolvexDesktopWinDlg> s_messageMap;
 

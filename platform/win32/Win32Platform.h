@@ -25,6 +25,31 @@ public:
 class CWin32SystemInfo : public ISystemInfo {
 public:
     bool GetVersionEx(OsVersionInfo& info) override;
+    bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
+    bool GetAppDataFolder(WideString& path) override;
+};
+
+class CWin32FileSystem : public IFileSystem {
+public:
+    std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
+    bool FileExists(const WideString& path) override;
+    void CreateDirectory(const WideString& path) override;
+    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement) override;
+    void DeleteFile(const WideString& path) override;
+};
+
+class CWin32Shell : public IShell {
+public:
+    std::intptr_t Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
+                          const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
+                          int showCommand) override;
+};
+
+class CWin32Adapters : public IAdapters {
+public:
+    unsigned long GetAdaptersAddresses(std::uint32_t family, std::uint32_t flags, void* buffer,
+                                       std::uint32_t& size) override;
+    AdapterRecord ReadRecord(const void* record) override;
 };
 
 class CWin32WindowSystem : public IWindowSystem {
@@ -86,5 +111,8 @@ private:
     CWin32Resources m_resources;
     CWin32SystemInfo m_system;
     CWin32WindowSystem m_ui;
-    Platform m_platform{m_app, m_resources, m_system, m_ui};
+    CWin32FileSystem m_files;
+    CWin32Shell m_shell;
+    CWin32Adapters m_adapters;
+    Platform m_platform{m_app, m_resources, m_system, m_ui, m_files, m_shell, m_adapters};
 };

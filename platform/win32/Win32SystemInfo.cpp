@@ -1,6 +1,10 @@
+#include <windows.h>
+#include <shlobj.h>
+
 #include <algorithm>
 
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
 
 bool CWin32SystemInfo::GetVersionEx(OsVersionInfo& info)
 {
@@ -21,4 +25,23 @@ bool CWin32SystemInfo::GetVersionEx(OsVersionInfo& info)
     info.dwPlatformId = native.dwPlatformId;
     std::copy(std::begin(native.szCSDVersion), std::end(native.szCSDVersion), info.szCSDVersion);
     return ok != FALSE;
+}
+
+bool CWin32SystemInfo::GetSystemDirectory(WideString& path, unsigned bufferChars)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryW(buffer, bufferChars < MAX_PATH ? bufferChars : MAX_PATH);
+    if (length == 0 || length >= bufferChars)
+        return false;
+    path = FromW(buffer, length);
+    return true;
+}
+
+bool CWin32SystemInfo::GetAppDataFolder(WideString& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE))
+        return false;
+    path = FromW(buffer);
+    return true;
 }

@@ -73,8 +73,27 @@ MenuHandle FakeResources::LoadMenu(unsigned id) const
     return menusMissing || id != IDR_POPUPMENU ? nullptr : kPopupMenu;
 }
 
+bool FakeSystemInfo::GetSystemDirectory(WideString& path, unsigned bufferChars)
+{
+    systemDirectoryBuffer = bufferChars;
+    if (!systemDirectory)
+        return false;
+    path = *systemDirectory;
+    return true;
+}
+
+bool FakeSystemInfo::GetAppDataFolder(WideString& path)
+{
+    ++appDataCalls;
+    if (!appData)
+        return false;
+    path = *appData;
+    return true;
+}
+
 bool FakeSystemInfo::GetVersionEx(OsVersionInfo& info)
 {
+    ++versionCalls;
     if (info.dwOSVersionInfoSize != 276)
         return false;
     info.dwMajorVersion = major;

@@ -5,12 +5,13 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "fakes/FakeServices.h"
 #include "platform/Platform.h"
 
-std::string Narrow(std::u16string_view text);
 
 class FakeAppServices : public IAppServices {
 public:
@@ -42,8 +43,15 @@ public:
 class FakeSystemInfo : public ISystemInfo {
 public:
     bool GetVersionEx(OsVersionInfo& info) override;
+    bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
+    bool GetAppDataFolder(WideString& path) override;
     std::uint32_t major = 6;
     std::uint32_t minor = 1;
+    int versionCalls = 0;
+    std::optional<WideString> systemDirectory = WideString(u"C:\\Windows\\system32");
+    unsigned systemDirectoryBuffer = 0;
+    std::optional<WideString> appData = WideString(u"C:\\Users\\u\\AppData\\Roaming");
+    int appDataCalls = 0;
 };
 
 struct FakeWindow {
@@ -157,5 +165,8 @@ public:
     FakeResources resources;
     FakeSystemInfo system;
     FakeWindowSystem ui;
-    Platform platform{app, resources, system, ui};
+    FakeFileSystem files;
+    FakeShell shell;
+    FakeAdapters adapters;
+    Platform platform{app, resources, system, ui, files, shell, adapters};
 };

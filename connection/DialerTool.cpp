@@ -1,0 +1,48 @@
+#include "connection/DialerTool.h"
+
+#include "platform/Constants.h"
+
+namespace {
+
+constexpr unsigned kSystemDirBufferChars = 256;
+
+const char16_t* ParameterTemplate(DialerAction action)
+{
+    switch (action) {
+    case DialerAction::Add:
+        return u"-f \"%s\" -a \"%s\"";
+    case DialerAction::Edit:
+        return u"-f \"%s\" -e \"%s\"";
+    case DialerAction::Dial:
+        return u"-f \"%s\" -d \"%s\"";
+    case DialerAction::HangUp:
+        return u"-f \"%s\" -h \"%s\"";
+    }
+    return u"";
+}
+
+}  // namespace
+
+WideString FormatDialerParameters(DialerAction action, const WideString& phoneBookPath, const WideString& entryName)
+{
+    return WideString::Format(ParameterTemplate(action), {phoneBookPath.view(), entryName.view()});
+}
+
+WideString GetSystemDirPath(ISystemInfo& system)
+{
+    WideString directory;
+    // The platform is asked to fill a buffer of 256 characters, announced as 255.
+    if (!system.GetSystemDirectory(directory, kSystemDirBufferChars - 1) || directory.IsEmpty())
+        return WideString();
+    return directory + u"\\";
+}
+
+void RunDialerTool(Platform& platform, DialerAction action, const WideString& phoneBookPath,
+                   const WideString& entryName)
+{
+    const WideString systemDir = GetSystemDirPath(platform.system);
+    if (systemDir.IsEmpty() || phoneBookPath.IsEmpty())
+        return;
+    platform.shell.Execute(nullptr, WideString(u"open"), systemDir + u"rasphone.exe",
+                           FormatDialerParameters(action, phoneBookPath, entryName), std::nullopt, win::SW_SHOW);
+}
