@@ -94,6 +94,8 @@ unsigned long FakeFileSystem::ReplaceFile(const WideString& replaced, const Wide
     log.push_back("replace " + target);
     if (held.count(target) != 0)
         return 1175;  // ERROR_UNABLE_TO_REMOVE_REPLACED
+    if (replaceError != 0)
+        return replaceError;
     files[target] = files[source];
     files.erase(source);
     return 0;
@@ -150,7 +152,8 @@ unsigned long FakeAdapters::GetAdaptersAddresses(std::uint32_t family, std::uint
         return 87;  // ERROR_INVALID_PARAMETER
     if (buffer == nullptr) {
         m_nGrowth = 0;
-        const unsigned long result = sizingResult.value_or(111);
+        // With no adapter at all the platform answers "no data" at once.
+        const unsigned long result = sizingResult.value_or(adapters.empty() ? 232 : 111);
         size = reportedSize.value_or(Needed());
         m_nGrowth = growthBetweenCalls;
         return result;

@@ -24,6 +24,7 @@ public:
     unsigned long readError = 30;                   // ERROR_READ_FAULT
     unsigned long writeError = 0;
     unsigned long closeError = 0;                   // for files opened for writing
+    unsigned long replaceError = 0;
     std::vector<std::string> log;
     int openFiles = 0;
 
