@@ -20,7 +20,13 @@ void CTolvexDesktopWinDlg::OnConnect()
     const WideString entryName = LoadEntryName();
     if (IsEntryConfigured(path, entryName) == 0)
         return;
-    RunDialerTool(platform(), state == 1 ? DialerAction::HangUp : DialerAction::Dial, path, entryName);
+    if (state == kLinkUp) {
+        // The user takes the link down: the drop that follows is not to be dialled again.
+        m_bRedial = 0;
+        RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
+    } else {
+        RunDialerTool(platform(), DialerAction::Dial, path, entryName);
+    }
 }
 
 void CTolvexDesktopWinDlg::OnOK()

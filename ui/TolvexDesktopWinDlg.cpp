@@ -35,15 +35,6 @@ const Map CTolvexDesktopWinDlg::s_messageMap = {
     }),
 };
 
-namespace {
-
-// The activity indicator, one frame per tick: a bar turning through four positions.
-constexpr const char16_t* kActivityFrames[8] = {
-    u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C", u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C",
-};
-
-}  // namespace
-
 CTolvexDesktopWinDlg::CTolvexDesktopWinDlg(CWinApp& app)
     : CDialog(app, IDD_TOLVEXDESKTOPWIN_DIALOG),
       m_hIcon(app.platform().resources.LoadIcon(IDR_MAINFRAME))
@@ -144,32 +135,6 @@ bool CTolvexDesktopWinDlg::OnPaint()
     ui().DrawIcon(dc, x, y, m_hIcon);
     ui().EndPaint(m_hWnd);
     return true;
-}
-
-std::intptr_t CTolvexDesktopWinDlg::OnIdleRefresh()
-{
-    UpdateDialogControls();
-    return 0;
-}
-
-void CTolvexDesktopWinDlg::OnUpdateSettings(CCmdUI&)
-{
-    // The entry lookup arrives with the phonebook work.
-}
-
-void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI&)
-{
-    // Connection detection arrives with the detection work.
-}
-
-void CTolvexDesktopWinDlg::OnTimer(std::uintptr_t nIDEvent)
-{
-    if (nIDEvent != IDT_REFRESH)
-        return;
-    ++m_nTicks;
-    // Written at every tick, also when it does not change.
-    if (m_stcActivity.m_hWnd != nullptr)
-        ui().SetWindowText(m_stcActivity.m_hWnd, m_bConnected == 1 ? kActivityFrames[m_nTicks % 8] : u"");
 }
 
 void CTolvexDesktopWinDlg::OnQuit()

@@ -78,6 +78,11 @@ private:
 
     static const MessageMap<CTolvexDesktopWinDlg> s_messageMap;
 
-    std::int32_t m_nTicks = 0;
+    void SetTrayTip(const char16_t* tip);
+
+    // The refresh's own state. Unsigned, so that the counters wrap without harm.
+    std::uint32_t m_nUpdateConnectCalls = 0;
+    std::uint32_t m_nTicks = 0;
+    std::int32_t m_bRedial = 0;
     unsigned m_nTaskbarCreatedMessage = 0;
 };
