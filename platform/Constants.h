@@ -2,6 +2,8 @@
 // Win32 side never includes this file: there the platform's own macros of the same names rule.
 #pragma once
 
+#include <cstdint>
+
 namespace win {
 constexpr unsigned WM_NULL = 0x0000;
 constexpr unsigned WM_DESTROY = 0x0002;
@@ -66,6 +68,14 @@ constexpr unsigned MB_ICONSTOP = MB_ICONHAND;
 constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONEXCLAMATION = 0x30;
 constexpr unsigned MB_ICONMASK = 0xF0;
+
+constexpr std::uint32_t KEY_READ = 0x20019;
+constexpr std::uint32_t KEY_WRITE = 0x20006;
+constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+constexpr std::uint32_t REG_SZ = 1;
+constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_DWORD = 4;
+constexpr std::uint32_t REG_MULTI_SZ = 7;
 
 constexpr unsigned long ERROR_SUCCESS = 0;
 constexpr unsigned long ERROR_FILE_NOT_FOUND = 2;

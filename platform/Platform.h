@@ -4,6 +4,7 @@
 #include "platform/Adapters.h"
 #include "platform/AppServices.h"
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 #include "platform/Resources.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
@@ -17,4 +18,5 @@ struct Platform {
     IFileSystem& files;
     IShell& shell;
     IAdapters& adapters;
+    IRegistry& registry;
 };

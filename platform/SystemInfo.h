@@ -13,4 +13,6 @@ public:
     virtual bool GetSystemDirectory(WideString& path, unsigned bufferChars) = 0;
     // The user's roaming application-data folder, without creating it; false when unknown.
     virtual bool GetAppDataFolder(WideString& path) = 0;
+    // The shell's administrator test, looked up by its ordinal; false when it cannot be found.
+    virtual bool IsUserAnAdmin() = 0;
 };

@@ -1,6 +1,8 @@
 #include "ui/TolvexDesktopWinDlg.h"
 
 #include "framework/WinApp.h"
+#include "sysconfig/NatTraversal.h"
+#include "sysconfig/RegistryTool.h"
 #include "ui/AboutDlg.h"
 #include "ui/resources/resource.h"
 
@@ -80,6 +82,12 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
 
     ui().SetTimer(m_hWnd, IDT_REFRESH, 1000);
 
+    // Told before the dialog is first shown; the tool is started whatever the user does.
+    if (IsIpsecRegistryReady(platform()) == 0) {
+        m_app.MessageBox(IDS_REGISTRY_MUST_BE_MODIFIED, win::MB_OK);
+        LaunchRegistryTool(platform());
+    }
+
     MakeLayered();
     AddTrayIcon();
     return true;
@@ -135,9 +143,4 @@ bool CTolvexDesktopWinDlg::OnPaint()
     ui().DrawIcon(dc, x, y, m_hIcon);
     ui().EndPaint(m_hWnd);
     return true;
-}
-
-void CTolvexDesktopWinDlg::OnQuit()
-{
-    EndDialog(win::IDCANCEL);
 }

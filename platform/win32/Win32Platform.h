@@ -27,6 +27,18 @@ public:
     bool GetVersionEx(OsVersionInfo& info) override;
     bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
     bool GetAppDataFolder(WideString& path) override;
+    bool IsUserAnAdmin() override;
+};
+
+class CWin32Registry : public IRegistry {
+public:
+    long OpenMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key) override;
+    long CreateMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key) override;
+    long QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size,
+                    std::uint32_t& type) override;
+    long SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data,
+                  std::uint32_t size) override;
+    void CloseKey(RegistryKey key) override;
 };
 
 class CWin32FileSystem : public IFileSystem {
@@ -114,5 +126,6 @@ private:
     CWin32FileSystem m_files;
     CWin32Shell m_shell;
     CWin32Adapters m_adapters;
-    Platform m_platform{m_app, m_resources, m_system, m_ui, m_files, m_shell, m_adapters};
+    CWin32Registry m_registry;
+    Platform m_platform{m_app, m_resources, m_system, m_ui, m_files, m_shell, m_adapters, m_registry};
 };

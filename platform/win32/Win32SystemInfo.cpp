@@ -45,3 +45,17 @@ bool CWin32SystemInfo::GetAppDataFolder(WideString& path)
     path = FromW(buffer);
     return true;
 }
+
+bool CWin32SystemInfo::IsUserAnAdmin()
+{
+    // Exported by ordinal only on some releases.
+    using IsUserAnAdminFn = BOOL(WINAPI*)();
+    HMODULE shell32 = ::LoadLibraryW(L"shell32.dll");
+    if (shell32 == nullptr)
+        return false;
+    bool admin = false;
+    if (auto proc = ::GetProcAddress(shell32, MAKEINTRESOURCEA(680)))
+        admin = reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(proc))() != FALSE;
+    ::FreeLibrary(shell32);
+    return admin;
+}

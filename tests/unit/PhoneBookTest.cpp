@@ -186,7 +186,7 @@ TEST_F(PhoneBookOnDisk, RewriteKeepsEveryOtherByteAndLeavesAnUnchangedFileUntouc
 {
     FakePlatform fake;
     CPosixFileSystem disk;
-    Platform platform{fake.app, fake.resources, fake.system, fake.ui, disk, fake.shell, fake.adapters};
+    Platform platform{fake.app, fake.resources, fake.system, fake.ui, disk, fake.shell, fake.adapters, fake.registry};
     CTolvexDesktopWinApp app(platform);
     CTolvexDesktopWinDlg dlg(app);
     // The path is made with backslashes; on this system they are ordinary characters of one

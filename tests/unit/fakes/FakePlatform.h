@@ -45,6 +45,8 @@ public:
     bool GetVersionEx(OsVersionInfo& info) override;
     bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
     bool GetAppDataFolder(WideString& path) override;
+    bool IsUserAnAdmin() override { return admin; }
+    bool admin = true;
     std::uint32_t major = 6;
     std::uint32_t minor = 1;
     int versionCalls = 0;
@@ -159,8 +161,22 @@ private:
     std::intptr_t m_nextHandle = 0x1000;
 };
 
+// The IPsec values in place, as on a machine the registry tool has already prepared.
+constexpr const char* kPolicyAgentKey = "SYSTEM\\CurrentControlSet\\services\\PolicyAgent";
+constexpr const char* kIpsecKey = "SYSTEM\\CurrentControlSet\\Services\\IPsec";
+constexpr const char* kNdisWanKey = "SYSTEM\\CurrentControlSet\\services\\NdisWan\\Parameters\\Protocols\\0";
+constexpr const char* kLinkageKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage";
+constexpr const char* kEncapsulation = "AssumeUDPEncapsulationContextOnSendRule";
+
 class FakePlatform {
 public:
+    FakePlatform()
+    {
+        registry.SetDword(kPolicyAgentKey, kEncapsulation, 2);
+        registry.SetDword(kIpsecKey, kEncapsulation, 2);
+        registry.SetDword(kNdisWanKey, "TunnelMTU", 1400);
+    }
+
     FakeAppServices app;
     FakeResources resources;
     FakeSystemInfo system;
@@ -168,5 +184,6 @@ public:
     FakeFileSystem files;
     FakeShell shell;
     FakeAdapters adapters;
-    Platform platform{app, resources, system, ui, files, shell, adapters};
+    FakeRegistry registry;
+    Platform platform{app, resources, system, ui, files, shell, adapters, registry};
 };

@@ -1,6 +1,7 @@
 #include "fakes/FakeServices.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -181,3 +182,89 @@ AdapterRecord FakeAdapters::ReadRecord(const void* record)
     std::memcpy(&header, record, sizeof(header));
     return {WideString(adapters.at(header.index).name), header.ifType, header.next};
 }
+
+std::string FakeRegistry::Lower(std::string text)
+{
+    for (auto& ch : text)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return text;
+}
+
+void FakeRegistry::Set(const std::string& key, const std::string& name, std::uint32_t type, std::string bytes)
+{
+    keys[Lower(key)].values[Lower(name)] = {type, std::move(bytes)};
+}
+
+void FakeRegistry::SetDword(const std::string& key, const std::string& name, std::uint32_t value)
+{
+    std::string bytes(4, '\0');
+    std::memcpy(bytes.data(), &value, 4);
+    Set(key, name, 4, bytes);
+}
+
+const FakeRegistry::Value* FakeRegistry::Get(const std::string& key, const std::string& name) const
+{
+    const auto k = keys.find(Lower(key));
+    if (k == keys.end())
+        return nullptr;
+    const auto v = k->second.values.find(Lower(name));
+    return v == k->second.values.end() ? nullptr : &v->second;
+}
+
+long FakeRegistry::OpenMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key)
+{
+    const std::string name = Lower(Narrow(path.view()));
+    log.push_back("open " + std::to_string(access) + " " + name);
+    const auto it = keys.find(name);
+    if (it == keys.end())
+        return 2;  // ERROR_FILE_NOT_FOUND
+    const bool writing = access != 0x20019;
+    if ((writing && it->second.refuseWrite) || (!writing && it->second.refuseRead))
+        return 5;  // ERROR_ACCESS_DENIED
+    m_handles.push_back(name);
+    key = reinterpret_cast<RegistryKey>(m_handles.size());
+    ++openKeys;
+    return 0;
+}
+
+long FakeRegistry::CreateMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key)
+{
+    const std::string name = Lower(Narrow(path.view()));
+    log.push_back("create " + std::to_string(access) + " " + name);
+    if (refuseCreate.count(name) != 0 || (keys.count(name) != 0 && keys[name].refuseWrite))
+        return 5;
+    keys[name];
+    m_handles.push_back(name);
+    key = reinterpret_cast<RegistryKey>(m_handles.size());
+    ++openKeys;
+    return 0;
+}
+
+long FakeRegistry::QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size,
+                              std::uint32_t& type)
+{
+    const Key& k = keys[m_handles.at(reinterpret_cast<std::uintptr_t>(key) - 1)];
+    const auto v = k.values.find(Lower(Narrow(name.view())));
+    if (v == k.values.end())
+        return 2;
+    type = v->second.type;
+    const std::uint32_t needed = static_cast<std::uint32_t>(v->second.bytes.size());
+    if (needed > size) {
+        size = needed;
+        return 234;  // ERROR_MORE_DATA
+    }
+    std::memcpy(data, v->second.bytes.data(), needed);
+    size = needed;
+    return 0;
+}
+
+long FakeRegistry::SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data,
+                            std::uint32_t size)
+{
+    const std::string keyName = m_handles.at(reinterpret_cast<std::uintptr_t>(key) - 1);
+    log.push_back("set " + keyName + " " + Narrow(name.view()));
+    keys[keyName].values[Lower(Narrow(name.view()))] = {type, std::string(static_cast<const char*>(data), size)};
+    return 0;
+}
+
+void FakeRegistry::CloseKey(RegistryKey) { --openKeys; }

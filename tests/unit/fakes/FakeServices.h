@@ -10,6 +10,7 @@
 
 #include "platform/Adapters.h"
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 #include "platform/Shell.h"
 
 std::string Narrow(std::u16string_view text);
@@ -78,4 +79,41 @@ public:
 private:
     std::uint32_t Needed() const;
     std::uint32_t m_nGrowth = 0;
+};
+
+// A registry of HKEY_LOCAL_MACHINE keys; names compare without regard to letter case, as the
+// platform's do. Keys can refuse opening (per access) and creation.
+class FakeRegistry : public IRegistry {
+public:
+    struct Value {
+        std::uint32_t type = 0;
+        std::string bytes;
+    };
+    struct Key {
+        std::map<std::string, Value> values;
+        bool refuseRead = false;
+        bool refuseWrite = false;  // opening for writing or with full access
+    };
+
+    void Set(const std::string& key, const std::string& name, std::uint32_t type, std::string bytes);
+    void SetDword(const std::string& key, const std::string& name, std::uint32_t value);
+    const Value* Get(const std::string& key, const std::string& name) const;
+    Key& KeyAt(const std::string& key) { return keys[Lower(key)]; }
+    static std::string Lower(std::string text);
+
+    std::map<std::string, Key> keys;
+    std::set<std::string> refuseCreate;
+    std::vector<std::string> log;
+    int openKeys = 0;
+
+    long OpenMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key) override;
+    long CreateMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key) override;
+    long QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size,
+                    std::uint32_t& type) override;
+    long SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data,
+                  std::uint32_t size) override;
+    void CloseKey(RegistryKey key) override;
+
+private:
+    std::vector<std::string> m_handles;  // handle n is the key at index n-1
 };

@@ -1,0 +1,104 @@
+#include "sysconfig/BindingOrder.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/Constants.h"
+
+namespace {
+
+constexpr char16_t kLinkageKey[] = u"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage";
+constexpr char16_t kBindValue[] = u"Bind";
+constexpr std::u16string_view kWanAdapter = u"\\Device\\NdisWanIp";
+// A larger list is left alone.
+constexpr std::uint32_t kReadLimitBytes = 32768;
+
+}  // namespace
+
+WideString BindListToText(const char16_t* chars, std::size_t count)
+{
+    WideString text;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (chars[i] != u'\0') {
+            text += chars[i];
+            continue;
+        }
+        text += u'\n';
+        if (i + 1 < count && chars[i + 1] == u'\0')
+            break;
+    }
+    return text;
+}
+
+int ReadBindList(IRegistry& registry, WideString& text)
+{
+    RegistryKey key = nullptr;
+    if (registry.OpenMachineKey(kLinkageKey, win::KEY_READ, key) != 0)
+        return 0;
+    std::vector<char16_t> buffer(kReadLimitBytes / sizeof(char16_t));
+    std::uint32_t size = kReadLimitBytes;
+    std::uint32_t type = 0;
+    const long result = registry.QueryValue(key, kBindValue, buffer.data(), size, type);
+    registry.CloseKey(key);
+    if (result != 0)
+        return 0;
+    text = BindListToText(buffer.data(), std::min<std::size_t>(size, kReadLimitBytes) / sizeof(char16_t));
+    return 1;
+}
+
+int MoveWanAdapterFirst(WideString& text)
+{
+    const std::ptrdiff_t found = text.Find(kWanAdapter);
+    if (found == WideString::npos || found == 0)
+        return 0;
+    std::u16string kept;
+    std::u16string_view rest = text.view();
+    while (!rest.empty()) {
+        const auto lf = rest.find(u'\n');
+        const std::u16string_view item = rest.substr(0, lf);
+        const bool wholeWanItem = lf != std::u16string_view::npos && item == kWanAdapter;
+        if (!wholeWanItem) {
+            kept += item;
+            if (lf != std::u16string_view::npos)
+                kept += u'\n';
+        }
+        rest.remove_prefix(lf == std::u16string_view::npos ? rest.size() : lf + 1);
+    }
+    text = WideString(std::u16string(kWanAdapter) + u"\n" + kept);
+    return 1;
+}
+
+std::u16string TextToBindList(WideString text)
+{
+    // A last item without its line feed is finished first, so the list is always closed.
+    if (!text.IsEmpty() && text.view().back() != u'\n')
+        text += u'\n';
+    if (text.Find(u"\n\n") == WideString::npos)
+        text += u'\n';
+    std::u16string list = text.str();
+    for (auto& ch : list) {
+        if (ch == u'\n')
+            ch = u'\0';
+    }
+    return list;
+}
+
+int WriteBindList(IRegistry& registry, WideString text)
+{
+    RegistryKey key = nullptr;
+    if (registry.OpenMachineKey(kLinkageKey, win::KEY_WRITE, key) != 0)
+        return 0;
+    const std::u16string list = TextToBindList(std::move(text));
+    registry.SetValue(key, kBindValue, win::REG_MULTI_SZ, list.c_str(),
+                      static_cast<std::uint32_t>(list.size() * sizeof(char16_t)));
+    registry.CloseKey(key);
+    return 1;
+}
+
+int FixWanBindingOrder(IRegistry& registry)
+{
+    WideString text;
+    if (ReadBindList(registry, text) == 1 && MoveWanAdapterFirst(text) == 1)
+        WriteBindList(registry, text);
+    return 1;
+}

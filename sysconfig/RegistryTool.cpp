@@ -1,0 +1,28 @@
+#include "sysconfig/RegistryTool.h"
+
+#include "platform/Constants.h"
+#include "sysconfig/NatTraversal.h"
+
+namespace {
+
+constexpr char16_t kToolName[] = u"Tolvex Regset.exe";
+
+// The folder of a path, with its final backslash.
+WideString FolderOf(const WideString& path)
+{
+    const auto slash = path.view().find_last_of(u"\\/");
+    return slash == std::u16string_view::npos ? WideString() : WideString(path.view().substr(0, slash + 1));
+}
+
+}  // namespace
+
+void LaunchRegistryTool(Platform& platform)
+{
+    const WideString verb = ReadMajorVersion(platform.system) >= 6 ? WideString(u"runas") : WideString(u"");
+    // By full path from the program's folder: an elevated start must never pick up a file of
+    // that name planted in the current directory.
+    const WideString folder = FolderOf(platform.app.GetModuleFileName());
+    if (folder.IsEmpty())
+        return;
+    platform.shell.Execute(nullptr, verb, folder + kToolName, WideString(u""), std::nullopt, win::SW_HIDE);
+}
