@@ -1,36 +1,12 @@
 // The main dialog: its initialisation, the system menu, painting while minimised, the
 // notification-area icon and the dialog's visibility.
-#include <gtest/gtest.h>
-
-#include "app/TolvexDesktopWinApp.h"
-#include "fakes/FakePlatform.h"
-#include "platform/Constants.h"
-#include "ui/TolvexDesktopWinDlg.h"
-#include "ui/resources/resource.h"
+#include "DialogFixture.h"
 
 namespace {
 
 using Dlg = CTolvexDesktopWinDlg;
 
-class MainDialog : public ::testing::Test {
-protected:
-    void Create()
-    {
-        app.SetMainWnd(&dlg);
-        hwnd = fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dlg);
-        fake.ui.log.clear();
-    }
-    std::intptr_t Send(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0)
-    {
-        return fake.ui.Deliver(hwnd, message, wParam, lParam);
-    }
-    std::string Text(int id) { return Narrow(fake.ui.Window(fake.ui.Control(hwnd, id)).text.view()); }
-
-    FakePlatform fake;
-    CTolvexDesktopWinApp app{fake.platform};
-    Dlg dlg{app};
-    WindowHandle hwnd = nullptr;
-};
+class MainDialog : public DialogFixture {};
 
 TEST_F(MainDialog, InitialisationPreparesWindowTimerAndTrayIcon)
 {
