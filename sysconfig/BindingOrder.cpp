@@ -70,10 +70,11 @@ int MoveWanAdapterFirst(WideString& text)
 
 std::u16string TextToBindList(WideString text)
 {
-    // A last item without its line feed is finished first, so the list is always closed.
+    // The list is always closed: a last item without its line feed is finished, and the closing
+    // line feed added unless the text already ends with one (an empty list).
     if (!text.IsEmpty() && text.view().back() != u'\n')
         text += u'\n';
-    if (text.Find(u"\n\n") == WideString::npos)
+    if (!text.view().ends_with(u"\n\n"))
         text += u'\n';
     std::u16string list = text.str();
     for (auto& ch : list) {

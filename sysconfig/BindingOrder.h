@@ -15,6 +15,6 @@ WideString BindListToText(const char16_t* chars, std::size_t count);
 int MoveWanAdapterFirst(WideString& text);
 // 1 when the key opened for writing (the write itself is not examined), else 0.
 int WriteBindList(IRegistry& registry, WideString text);
-// The registry form of the text: each line feed a NUL, the list closed by one more NUL.
+// The registry form of the text: each line feed a NUL, the list always closed by an empty item.
 std::u16string TextToBindList(WideString text);
 int FixWanBindingOrder(IRegistry& registry);

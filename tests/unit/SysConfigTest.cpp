@@ -251,6 +251,7 @@ TEST(BindingOrder, TextFormsOfTheList)
     EXPECT_EQ(TextToBindList(u"A\nB\n"), std::u16string(u"A\0B\0\0", 5));
     EXPECT_EQ(TextToBindList(u"\n"), std::u16string(u"\0\0", 2));
     EXPECT_EQ(TextToBindList(u"A\nB"), std::u16string(u"A\0B\0\0", 5)) << "a last item is finished";
+    EXPECT_EQ(TextToBindList(u"W\n\nX\n"), std::u16string(u"W\0\0X\0\0", 6)) << "closed after an empty item too";
 }
 
 TEST(RegistryTool, StartsFromTheProgramsFolderElevatedOnNewerSystems)
