@@ -1,5 +1,8 @@
 #include "Driver.h"
 
+#include <shlobj.h>
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -291,6 +294,110 @@ void SaveScreenshot(const std::wstring& name)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+std::wstring AppDataFolder()
+{
+    wchar_t buffer[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)) ? buffer : L"";
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path, int timeoutMs)
+{
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_SUCCESS;
+    WaitUntil([&] {
+        file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        error = GetLastError();
+        return file != INVALID_HANDLE_VALUE || error != ERROR_SHARING_VIOLATION;
+    }, timeoutMs);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string bytes;
+    char piece[64 * 1024];
+    DWORD read = 0;
+    while (ReadFile(file, piece, sizeof(piece), &read, nullptr) && read != 0)
+        bytes.append(piece, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    return CloseHandle(file) && ok;
+}
+
+std::optional<ULONGLONG> LastWriteTime(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+long RunAndWait(const std::wstring& commandLine, int timeoutMs)
+{
+    std::wstring line = commandLine;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ended ? static_cast<long>(code) : -1;
+}
+
+namespace {
+
+bool ProcessRuns(const std::wstring& exeName)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return true;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+        const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
+        found = _wcsicmp(slash != nullptr ? slash + 1 : entry.szExeFile, exeName.c_str()) == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+bool WaitForNoProcess(const std::wstring& exeName, int timeoutMs)
+{
+    return WaitUntil([&] { return !ProcessRuns(exeName); }, timeoutMs);
+}
+
+HeldFile::HeldFile(const std::wstring& path, int timeoutMs)
+{
+    // The program under test opens the file without sharing, too, for a moment at a time.
+    WaitUntil([&] {
+        m_handle = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return m_handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION;
+    }, timeoutMs);
+}
+
+HeldFile::~HeldFile() { Release(); }
+
+void HeldFile::Release()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        CloseHandle(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
 }
 
 }  // namespace e2e

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace e2e {
@@ -63,5 +64,34 @@ void ClickTrayIcon(bool right = false);
 
 // Repaints the whole desktop and saves it as a 24-bit BMP in the screenshot folder (if any).
 void SaveScreenshot(const std::wstring& name);
+
+// Files and processes, as another Windows program sees them.
+std::wstring AppDataFolder();
+// The file's bytes, or nothing when it does not exist. Waits while another program holds the
+// file without sharing.
+std::optional<std::string> ReadFileBytes(const std::wstring& path, int timeoutMs = kDefaultWaitMs);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The file's time of last change, or nothing when it does not exist.
+std::optional<ULONGLONG> LastWriteTime(const std::wstring& path);
+// Starts a program and waits for its end: its exit code, or -1 when it did not start or end.
+long RunAndWait(const std::wstring& commandLine, int timeoutMs = kDefaultWaitMs);
+// True once no process runs the executable of that file name (e.g. L"rasphone.exe").
+bool WaitForNoProcess(const std::wstring& exeName, int timeoutMs = kDefaultWaitMs);
+
+// Holds a file open without sharing, as another program can, until destroyed: every other open
+// of it fails meanwhile. The driver is a process of its own, apart from the program under test.
+class HeldFile {
+public:
+    explicit HeldFile(const std::wstring& path, int timeoutMs = kDefaultWaitMs);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    bool IsHeld() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void Release();
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
 
 }  // namespace e2e
