@@ -1,13 +1,13 @@
 # The two commands: `make run` starts the program under Wine, `make test` builds everything and
 # runs every test. Both install what is missing first.
-.PHONY: deps build build-native build-windows run test bench fuzz screenshots clean
+.PHONY: deps build build-native build-windows build-fuzz run test bench fuzz screenshots clean
 
-FUZZ_SECONDS ?= 300
+FUZZ_SECONDS ?= 120
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps build-windows build-native
+build: deps build-windows build-native build-fuzz
 
 build-windows:
 	cmake --preset windows-x64 >/dev/null
@@ -18,6 +18,20 @@ build-windows:
 build-native:
 	cmake --preset native >/dev/null
 	cmake --build --preset native
+
+build-fuzz:
+	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DTOLVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build/fuzz --target fuzzers
+
+# Every fuzz target for FUZZ_SECONDS each.
+fuzz: deps build-fuzz
+	bash tests/fuzz/run_fuzz.sh $(FUZZ_SECONDS) build/fuzz
+
+# Benchmarks; their figures are kept in bench/README.md, never asserted.
+bench: deps
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON >/dev/null
+	cmake --build build/bench --target phonebook_bench
+	bash bench/run_bench.sh build/bench
 
 run: deps
 	cmake --preset windows-x64 >/dev/null

@@ -1,5 +1,6 @@
 // Where the private phonebook lives, whether the managed entry is in it, and the rewrite of its
 // interface-metric lines.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,42 @@ std::optional<std::string> ToBytes(const WideString& text)
     return bytes;
 }
 
+[[noreturn]] void CloseAndThrow(IFile& file, unsigned long error, const WideString& path)
+{
+    file.Close();
+    CFileException::ThrowOsError(error, path);
+}
+
+// Reads straight into a string of the file's size, so that the file is in memory once.
+std::string ReadWholeFile(IFile& file, const WideString& path)
+{
+    std::uint64_t expected = 0;
+    if (const unsigned long error = file.GetSize(expected))
+        CloseAndThrow(file, error, path);
+    std::string content;
+    content.resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, content.max_size())));
+    std::size_t filled = 0;
+    for (;;) {
+        std::size_t read = 0;
+        unsigned long error = 0;
+        if (filled < content.size()) {
+            error = file.Read(content.data() + filled, content.size() - filled, read);
+        } else {
+            // A file that grew since its size was taken is read on to its new end.
+            char more[4096];
+            error = file.Read(more, sizeof(more), read);
+            content.append(more, error == 0 ? read : 0);
+        }
+        if (error != 0)
+            CloseAndThrow(file, error, path);
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    content.resize(filled);
+    return content;
+}
+
 void CloseOrThrow(IFile& file, const WideString& path)
 {
     if (const unsigned long error = file.Close())
@@ -73,9 +110,12 @@ int CTolvexDesktopWinDlg::FindEntrySection(const WideString& path, const WideStr
         phonebook::CLineTextSearch search(*sectionLine);
         std::vector<char> piece(kReadPiece);
         std::size_t read = 0;
+        unsigned long error = 0;
         // A read that fails counts as not found this time; the next lookup searches again.
-        while (!found && file->Read(piece.data(), piece.size(), read) == 0 && read != 0)
+        while (!found && (error = file->Read(piece.data(), piece.size(), read)) == 0 && read != 0)
             found = search.Feed({piece.data(), read});
+        if (!found && error == 0)
+            found = search.Finish();
     }
     file->Close();
     return found ? 1 : 0;
@@ -100,18 +140,7 @@ void CTolvexDesktopWinDlg::RewriteInterfaceMetric()
     if (input == nullptr)
         return;
 
-    std::string content;
-    std::vector<char> piece(kReadPiece);
-    for (;;) {
-        std::size_t read = 0;
-        if (const unsigned long error = input->Read(piece.data(), piece.size(), read)) {
-            input->Close();
-            CFileException::ThrowOsError(error, path);
-        }
-        if (read == 0)
-            break;
-        content.append(piece.data(), read);
-    }
+    const std::string content = ReadWholeFile(*input, path);
     CloseOrThrow(*input, path);
 
     // A file that is already right is never touched, not even its time of last change.

@@ -1,5 +1,7 @@
 #include "phonebook/PhoneBookText.h"
 
+#include <algorithm>
+
 namespace phonebook {
 
 namespace {
@@ -36,15 +38,37 @@ CLineTextSearch::CLineTextSearch(std::string text) : m_text(std::move(text)) {}
 
 bool CLineTextSearch::Feed(std::string_view piece)
 {
-    if (m_bFound || m_text.empty() || m_text.find('\n') != std::string::npos)
+    if (m_bFound)
+        return true;
+    if (m_text.empty()) {
+        // Every line holds the empty text, and a file with a byte has a line.
+        m_bFound = !piece.empty();
         return m_bFound;
-    // The text holds no line feed, and a carriage return in it is always followed by more of
-    // it, so a match in the raw bytes is a match within one line.
+    }
+    if (m_text.find('\n') != std::string::npos)
+        return false;
+    // The text holds no line feed, so a match in the raw bytes lies within one line, unless the
+    // text ends with a carriage return that is the line end of "CR LF": that one is dropped by
+    // the line reading. Such a match is decided by the byte after it, or by the file's end.
+    const bool endsWithCr = m_text.back() == '\r';
     m_window.append(piece);
-    m_bFound = m_window.find(m_text) != std::string::npos;
-    const std::size_t keep = m_text.size() - 1;
+    for (std::size_t at = m_window.find(m_text); at != std::string::npos; at = m_window.find(m_text, at + 1)) {
+        const std::size_t after = at + m_text.size();
+        if (!endsWithCr || (after < m_window.size() && m_window[after] != '\n')) {
+            m_bFound = true;
+            break;
+        }
+    }
+    const std::size_t keep = endsWithCr ? m_text.size() : m_text.size() - 1;
     if (m_window.size() > keep)
         m_window.erase(0, m_window.size() - keep);
+    return m_bFound;
+}
+
+bool CLineTextSearch::Finish()
+{
+    if (!m_bFound && !m_text.empty() && m_text.back() == '\r' && m_window == m_text)
+        m_bFound = true;
     return m_bFound;
 }
 
@@ -68,9 +92,9 @@ bool NeedsMetricRewrite(std::string_view content)
 void WriteMetricRewrite(std::string_view content, const std::function<void(std::string_view)>& write)
 {
     // Runs of untouched lines are handed on whole, in pieces of about this size.
-    constexpr std::size_t kPiece = 1 << 20;
+    constexpr std::size_t kPiece = 64 * 1024;
     std::string piece;
-    piece.reserve(kPiece + 64);
+    piece.reserve(std::min(kPiece, content.size() + content.size() / 8) + 64);
     ForEachLine(content, [&](std::string_view line) {
         if (IsStaleMetricLine(line))
             line = kMetricLine;

@@ -14,12 +14,15 @@ namespace phonebook {
 void ForEachLine(std::string_view content, const std::function<void(std::string_view)>& onLine);
 
 // Searches a file fed in pieces of any size for a text that some line contains. A text holding a
-// line feed can never lie within one line, so it is never found.
+// line feed can never lie within one line, so it is never found; an empty text is in every line.
 class CLineTextSearch {
 public:
     explicit CLineTextSearch(std::string text);
     // Feeds the next piece of the file; true once the text has been found.
     bool Feed(std::string_view piece);
+    // The file has ended: a text ending in a carriage return that matches the file's last bytes
+    // lies in the last line, which has no line feed to drop that carriage return.
+    bool Finish();
     bool Found() const { return m_bFound; }
 
 private:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "base/WideString.h"
@@ -12,6 +13,7 @@ public:
     virtual ~IFile() = default;
     // Reads up to size bytes; read is 0 at the end of the file.
     virtual unsigned long Read(void* buffer, std::size_t size, std::size_t& read) = 0;
+    virtual unsigned long GetSize(std::uint64_t& size) = 0;
     virtual unsigned long Write(const void* data, std::size_t size) = 0;
     virtual unsigned long Close() = 0;
 };

@@ -48,6 +48,15 @@ public:
         return got < 0 ? ToPlatformError(errno) : 0;
     }
 
+    unsigned long GetSize(std::uint64_t& size) override
+    {
+        struct stat info {};
+        if (::fstat(m_fd, &info) != 0)
+            return ToPlatformError(errno);
+        size = static_cast<std::uint64_t>(info.st_size);
+        return 0;
+    }
+
     unsigned long Write(const void* data, std::size_t size) override
     {
         const char* bytes = static_cast<const char*>(data);

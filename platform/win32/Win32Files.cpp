@@ -23,6 +23,15 @@ public:
         return ok ? ERROR_SUCCESS : ::GetLastError();
     }
 
+    unsigned long GetSize(std::uint64_t& size) override
+    {
+        LARGE_INTEGER length{};
+        if (!::GetFileSizeEx(m_handle, &length))
+            return ::GetLastError();
+        size = static_cast<std::uint64_t>(length.QuadPart);
+        return ERROR_SUCCESS;
+    }
+
     unsigned long Write(const void* data, std::size_t size) override
     {
         const char* bytes = static_cast<const char*>(data);

@@ -66,14 +66,58 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckRewrite(input);
         return 0;
     }
-    // The writer hands on about a megabyte at a time and a longer line on its own. Inputs that
-    // start with 0xFF get a first line of about that length in front of the rest, so that the
-    // rest's lines meet the piece boundary, and a line can be longer than a piece.
+
+    // The writer hands on about a megabyte at a time, and a longer line on its own. Inputs that
+    // start with 0xFF get a line of about that length before or after the rest of the input, so
+    // that lines meet the piece boundary and a line can be longer than a piece. The rules are
+    // checked in full on the small part; the big file is checked against it, the rewrite being a
+    // matter of single lines: a file is rewritten as its lines are, one after the other.
+    // The big strings are kept from one run to the next: each run is then mostly the code's own.
+    static std::string filler;
+    static std::string content;
     const std::size_t fillerSize = (std::size_t{1} << 20) - 48 + data[1];
-    std::string content = (data[2] & 1) != 0 ? std::string(kPrefix) : std::string();
-    content.append(fillerSize - content.size(), (data[2] & 2) != 0 ? '\r' : 'x');
-    content += '\n';
-    content.append(input.substr(3));
-    CheckRewrite(content);
+    const bool fillerIsMetric = (data[2] & 1) != 0;
+    const char fill = (data[2] & 2) != 0 ? '\r' : 'x';
+    filler.assign(fillerIsMetric ? kPrefix : std::string_view());
+    filler.append(fillerSize - filler.size(), fill);
+    std::string_view fillerLine = filler;  // the line the reading makes of it
+    if (fillerLine.back() == '\r')
+        fillerLine.remove_suffix(1);
+
+    std::string small(input.substr(3));
+    const bool fillerLast = (data[2] & 4) != 0;
+    if (fillerLast && !small.empty() && small.back() != '\n')
+        small += '\n';  // so that the big line is a line of its own
+    CheckRewrite(small);
+
+    content.clear();
+    if (fillerLast)
+        content.append(small).append(filler).append("\n");
+    else
+        content.append(filler).append("\n").append(small);
+    const Checker Check{content};
+    const std::string smallOut = phonebook::RewriteMetricLines(small);
+    const std::string out = phonebook::RewriteMetricLines(content);
+
+    // The big line's part of the result, then the small part's, or the other way round.
+    const std::string_view fillerOut = fillerIsMetric ? kTarget : fillerLine;
+    const std::size_t fillerAt = fillerLast ? smallOut.size() : 0;
+    const std::size_t smallAt = fillerLast ? 0 : fillerOut.size() + 2;
+    Check(out.size() == smallOut.size() + fillerOut.size() + 2, "a big file rewritten to another length");
+    Check(out.compare(fillerAt, fillerOut.size(), fillerOut) == 0 &&
+              out.compare(fillerAt + fillerOut.size(), 2, "\r\n") == 0,
+          "the big line rewritten differently from the line alone");
+    Check(out.compare(smallAt, smallOut.size(), smallOut) == 0, "the small part rewritten differently beside a big line");
+
+    std::size_t written = 0;
+    phonebook::WriteMetricRewrite(content, [&](std::string_view piece) {
+        Check(out.compare(written, piece.size(), piece) == 0, "the written pieces differ from the rewritten text");
+        written += piece.size();
+    });
+    Check(written == out.size(), "the written pieces differ from the rewritten text");
+    const bool fillerChanges = fillerIsMetric && fillerLine != kTarget;
+    Check(phonebook::NeedsMetricRewrite(content) == (fillerChanges || phonebook::NeedsMetricRewrite(small)),
+          "NeedsMetricRewrite wrong about a big file");
+    Check(!phonebook::NeedsMetricRewrite(out), "the result still needs a rewrite");
     return 0;
 }

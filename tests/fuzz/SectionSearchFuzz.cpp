@@ -1,8 +1,10 @@
 // The section search answers, whatever sizes the file arrives in, exactly whether some line of
 // the file contains the searched text.
 //
-// Input layout: one byte choosing how the searched text is made, the text's bytes (for the kinds
-// that take them), then the file; FuzzedDataProvider takes the piece sizes from the input's end.
+// Input layout, as FuzzedDataProvider reads it: the last byte chooses how the searched text is
+// made, the bytes before it give the number of pieces and their sizes (read backwards); the text's
+// own bytes, for the kinds that take them, come first (ended by a backslash and one more byte);
+// the file is what is left between.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -32,6 +34,17 @@ std::string ChooseText(FuzzedDataProvider& input)
     default:
         return input.ConsumeRandomLengthString(40);
     }
+}
+
+// The file has ended. A search that can be told so decides then about a match that ends with the
+// file's last byte; one that cannot has already answered.
+template <class Search>
+bool EndOfFile(Search& search)
+{
+    if constexpr (requires { search.Finish(); })
+        return search.Finish();
+    else
+        return search.Found();
 }
 
 }  // namespace
@@ -64,6 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         found = answer;
         rest.remove_prefix(take);
     }
+    const bool atEnd = EndOfFile(search);
+    if (found && !atEnd)
+        fuzzref::Fail("found, then not found at the end of the file, searching for", text);
+    found = atEnd;
     if (found != expected) {
         std::fprintf(stderr, "searched for \"%s\" (%zu bytes): %s, but %s\n", fuzzref::Escaped(text).c_str(),
                      text.size(), found ? "found" : "not found", expected ? "a line holds it" : "no line holds it");

@@ -67,10 +67,27 @@ TEST(PhoneBookSectionSearch, FindsTheTextWithinOneLineWhateverThePieces)
     }
 }
 
-TEST(PhoneBookSectionSearch, TextWithALineFeedIsNeverFound)
+TEST(PhoneBookSectionSearch, TextsAtTheEdgesOfTheLineReading)
 {
-    phonebook::CLineTextSearch search("[a\nb]");
-    EXPECT_FALSE(search.Feed("[a\nb]"));
+    struct Case {
+        std::string text;
+        std::string content;
+        bool found;
+    };
+    const Case cases[] = {
+        {"[a\nb]", "[a\nb]", false},   // never within one line
+        {"a\r", "line a\r\nx\n", false},  // the carriage return is the line end's
+        {"a\r", "line a\r\r\n", true},
+        {"a\r", "line a\r", true},       // the last line has no line end to drop it
+        {"", "", false},                 // an empty file has no line
+        {"", "\n", true},
+    };
+    for (const auto& c : cases) {
+        phonebook::CLineTextSearch search(c.text);
+        for (const char ch : c.content)
+            search.Feed(std::string_view(&ch, 1));
+        EXPECT_EQ(search.Finish(), c.found) << testing::PrintToString(c.text) << " in " << testing::PrintToString(c.content);
+    }
 }
 
 TEST(PhoneBookMetricRewrite, ReplacesEveryStaleMetricLineAndEndsEveryLineWithCrLf)

@@ -31,6 +31,12 @@ public:
         return 0;
     }
 
+    unsigned long GetSize(std::uint64_t& size) override
+    {
+        size = m_fs.files[m_path].size();
+        return 0;
+    }
+
     unsigned long Write(const void* data, std::size_t size) override
     {
         if (m_fs.writeError != 0)
