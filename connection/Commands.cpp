@@ -23,8 +23,10 @@ void CTolvexDesktopWinDlg::OnConnect()
     if (state == kLinkUp) {
         // The user takes the link down: the drop that follows is not to be dialled again.
         m_bRedial = 0;
+        m_bUserHungUp = true;
         RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
     } else {
+        m_bUserHungUp = false;
         RunDialerTool(platform(), DialerAction::Dial, path, entryName);
     }
 }

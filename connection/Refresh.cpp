@@ -48,7 +48,8 @@ void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI& cmdUI)
         const WideString label = WideString::Load(platform().resources, IDS_DISCONNECT);
         SetTrayTip(kTipConnected);
         m_bConnected = 1;
-        m_bRedial = 1;
+        // Passes that still see the link up after the user's own Disconnect leave it undialled.
+        m_bRedial = m_bUserHungUp ? 0 : 1;
         cmdUI.SetText(label);
     } else if (state == kLinkDown) {
         const WideString label = WideString::Load(platform().resources, IDS_CONNECT);

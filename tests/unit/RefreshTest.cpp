@@ -138,6 +138,23 @@ TEST_F(Refresh, UsersOwnDisconnectIsNotDialledAgain)
     Run("after the user's disconnect", {{true, Link::Down, "&Connect", true, kDownTip, 0, true, {}}});
 }
 
+TEST_F(Refresh, UsersOwnDisconnectStaysUndialledWhileTheLinkTakesItsTimeToGo)
+{
+    Run("up", {{true, Link::Up, "&Disconnect", true, kUpTip, 1, false, {}}});
+    Send(win::WM_COMMAND, IDC_CONNECT);
+    Run("the hang-up under way", {
+        {true, Link::Up, "&Disconnect", true, kUpTip, 1, false, {}},
+        {true, Link::Up, "&Disconnect", true, kUpTip, 1, false, {}},
+        {true, Link::Down, "&Connect", true, kDownTip, 0, true, {}},
+    });
+    // Asking for the link again ends the user's hang-up: a later loss of the line is dialled.
+    Send(win::WM_COMMAND, IDC_CONNECT);
+    Run("dialled again by the user", {
+        {true, Link::Up, "&Disconnect", true, kUpTip, 1, false, {}},
+        {true, Link::Down, "&Connect", true, kDownTip, 0, true, {'d'}},
+    });
+}
+
 TEST_F(Refresh, RedialWithAPhoneBookErrorIsTriedAgainWithoutShowingAgain)
 {
     fake.resources.strings[IDP_FILE_DISK_FULL] = u"Disk full while accessing %1.";
