@@ -1,10 +1,13 @@
 #include "Driver.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "ui/resources/resource.h"
 
 namespace e2e {
 
@@ -23,6 +26,7 @@ struct FindArgs {
     bool visibleOnly;
     HWND exclude;
     HWND found;
+    int requiredControl = 0;
 };
 
 BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam)
@@ -37,6 +41,8 @@ BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam)
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
     if (args->className != nullptr && wcscmp(cls, args->className) != 0)
+        return TRUE;
+    if (args->requiredControl != 0 && GetDlgItem(hwnd, args->requiredControl) == nullptr)
         return TRUE;
     args->found = hwnd;
     return FALSE;
@@ -77,12 +83,13 @@ std::wstring InstalledAppPath()
     return path.empty() ? L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe" : path;
 }
 
-App::App()
+App::App(const std::wstring& currentDirectory)
 {
     std::wstring commandLine = L"\"" + InstalledAppPath() + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &m_pi))
         std::fprintf(stderr, "cannot start %ls: %lu\n", commandLine.c_str(), GetLastError());
 }
 
@@ -112,7 +119,11 @@ bool App::WaitForExit(int timeoutMs)
 
 HWND App::WaitForMainDialog(int timeoutMs)
 {
-    WaitUntil([&] { return (m_hMain = FindTopLevelExcept(Pid(), L"#32770", false, nullptr)) != nullptr; }, timeoutMs);
+    WaitUntil([&] {
+        FindArgs args{Pid(), L"#32770", false, nullptr, nullptr, IDC_CONNECT};
+        EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
+        return (m_hMain = args.found) != nullptr;
+    }, timeoutMs);
     return m_hMain;
 }
 
@@ -254,6 +265,124 @@ void ClickTrayIcon(bool right)
     ClickAt(at.x, at.y, right);
 }
 
+namespace {
+
+HWND ShownTrayTooltip()
+{
+    DWORD shellPid = 0;
+    GetWindowThreadProcessId(FindWindowW(L"Shell_TrayWnd", nullptr), &shellPid);
+    return shellPid == 0 ? nullptr : FindTopLevelExcept(shellPid, L"tooltips_class32", true, nullptr);
+}
+
+void MoveMouseTo(int x, int y)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+    input.mi.dy = MulDiv(y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+std::wstring ReadTrayTip(int timeoutMs)
+{
+    // Off the icon first, so that the tooltip closes and shows the current text when it opens.
+    const POINT at = TrayIconPoint();
+    MoveMouseTo(at.x - 300, at.y - 300);
+    WaitUntil([] { return ShownTrayTooltip() == nullptr; }, 2000);
+    MoveMouseTo(at.x, at.y);
+    Sleep(50);
+    MoveMouseTo(at.x + 1, at.y);
+    HWND tooltip = nullptr;
+    WaitUntil([&] { return (tooltip = ShownTrayTooltip()) != nullptr; }, timeoutMs);
+    std::wstring text;
+    if (tooltip != nullptr) {
+        wchar_t buffer[256] = {};
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutW(tooltip, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, &copied))
+            text = buffer;
+    }
+    MoveMouseTo(at.x - 300, at.y - 300);
+    return text;
+}
+
+bool WaitForTrayTip(const std::wstring& tip, int timeoutMs)
+{
+    std::wstring last;
+    const bool read = WaitUntil([&] { return (last = ReadTrayTip()) == tip; }, timeoutMs);
+    if (!read)
+        std::fprintf(stderr, "tray tip: wanted \"%ls\", last read \"%ls\"\n", tip.c_str(), last.c_str());
+    return read;
+}
+
+bool RemoveTrayIcon(HWND owner)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = 0;
+    return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+}
+
+void BroadcastTaskbarCreated()
+{
+    const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+namespace {
+
+// The mark: pure magenta, which the program's icon does not hold.
+constexpr COLORREF kMarkColour = RGB(255, 0, 255);
+
+int MarkedPixels()
+{
+    const POINT at = TrayIconPoint();
+    HDC dc = GetDC(nullptr);
+    int marked = 0;
+    for (int dy = -5; dy <= 5; ++dy) {
+        for (int dx = -5; dx <= 5; ++dx)
+            marked += GetPixel(dc, at.x + dx, at.y + dy) == kMarkColour ? 1 : 0;
+    }
+    ReleaseDC(nullptr, dc);
+    return marked;
+}
+
+}  // namespace
+
+bool MarkTrayIcon(HWND owner, int timeoutMs)
+{
+    constexpr int kSize = 16;
+    std::vector<DWORD> colour(kSize * kSize, 0xFFFF00FF);
+    std::vector<BYTE> mask(kSize * kSize / 8, 0);
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmColor = CreateBitmap(kSize, kSize, 1, 32, colour.data());
+    info.hbmMask = CreateBitmap(kSize, kSize, 1, 1, mask.data());
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = 0;
+    data.uFlags = NIF_ICON;
+    data.hIcon = icon;
+    const bool sent = Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    const bool shown = sent && WaitUntil(TrayIconMarked, timeoutMs);
+    DestroyIcon(icon);
+    return shown;
+}
+
+bool TrayIconMarked()
+{
+    RedrawWindow(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return MarkedPixels() > 60;
+}
+
 void SaveScreenshot(const std::wstring& name)
 {
     const std::wstring folder = Env(L"TOLVEX_SCREENSHOTS");
@@ -331,6 +460,15 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
     DWORD written = 0;
     const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     return CloseHandle(file) && ok;
+}
+
+bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes, int timeoutMs)
+{
+    const std::wstring partial = path + L".partial";
+    if (!WriteFileBytes(partial, bytes))
+        return false;
+    // A reader that has the file open at that moment holds the move back for a moment.
+    return WaitUntil([&] { return MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; }, timeoutMs);
 }
 
 std::optional<ULONGLONG> LastWriteTime(const std::wstring& path)

@@ -19,7 +19,8 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultW
 // destruction, so that no scenario leaves a copy behind for the next.
 class App {
 public:
-    App();
+    // Started in the given current directory; an empty one keeps the driver's.
+    explicit App(const std::wstring& currentDirectory = L"");
     ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
@@ -27,7 +28,8 @@ public:
     DWORD Pid() const { return m_pi.dwProcessId; }
     bool WaitForExit(int timeoutMs = kDefaultWaitMs);
     bool HasExited();
-    // The main dialog, found by its window class among the process's top-level windows.
+    // The main dialog: the process's top-level dialog that holds the Connect button, shown or
+    // not (a message box of the start-up shows before it).
     HWND WaitForMainDialog(int timeoutMs = kDefaultWaitMs);
     // A visible message box of the process (a dialog other than the main one).
     HWND WaitForMessageBox(int timeoutMs = kDefaultWaitMs);
@@ -61,6 +63,22 @@ void DoubleClickAt(int x, int y);
 POINT TrayIconPoint();
 bool TrayIconShown();
 void ClickTrayIcon(bool right = false);
+// The icon's tip as the taskbar shows it: the mouse rests on the icon until the taskbar's tooltip
+// shows, and its text is read back. Empty when no tooltip showed within the time.
+std::wstring ReadTrayTip(int timeoutMs = 4000);
+// Polls the tip (hovering afresh each time) until it reads the text or the time runs out.
+bool WaitForTrayTip(const std::wstring& tip, int timeoutMs = kDefaultWaitMs);
+// Removes the icon a window has in the notification area (identifier 0), as a taskbar that goes
+// away does.
+bool RemoveTrayIcon(HWND owner);
+// Tells every top-level window that the taskbar was created anew, as a restarted shell does.
+void BroadcastTaskbarCreated();
+// Paints the window's icon a plain colour of the driver's own; true once the taskbar shows it.
+// The program sets its own picture again at each refresh that reads the link's state, so the
+// mark going away shows that such a refresh has run since. A refresh that comes before the
+// taskbar has painted the mark leaves it unseen: mark again.
+bool MarkTrayIcon(HWND owner, int timeoutMs = 3000);
+bool TrayIconMarked();
 
 // Repaints the whole desktop and saves it as a 24-bit BMP in the screenshot folder (if any).
 void SaveScreenshot(const std::wstring& name);
@@ -71,6 +89,9 @@ std::wstring AppDataFolder();
 // file without sharing.
 std::optional<std::string> ReadFileBytes(const std::wstring& path, int timeoutMs = kDefaultWaitMs);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Writes the bytes beside the file, then puts them in its place in one step: a program that reads
+// the file meanwhile sees either the old or the new bytes, never a part.
+bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes, int timeoutMs = kDefaultWaitMs);
 // The file's time of last change, or nothing when it does not exist.
 std::optional<ULONGLONG> LastWriteTime(const std::wstring& path);
 // Starts a program and waits for its end: its exit code, or -1 when it did not start or end.

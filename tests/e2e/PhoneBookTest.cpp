@@ -2,41 +2,24 @@
 // tool, Connect with its interface-metric rewrite, Enter, and a phonebook another program holds.
 // The dialer tool is the stand-in installed as C:\windows\system32\rasphone.exe, which records
 // every start in C:\tolvex-e2e\rasphone.log.
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "Driver.h"
+#include "Sandbox.h"
+#include "Scenario.h"
 #include "ui/resources/resource.h"
 
 using namespace e2e;
 
 namespace {
 
-constexpr wchar_t kEntryName[] = L"Tolvex Cell VPN";
-constexpr wchar_t kDialerLog[] = L"C:\\tolvex-e2e\\rasphone.log";
-constexpr wchar_t kLinkMarker[] = L"C:\\tolvex-e2e\\link-up";
-constexpr wchar_t kDialerExe[] = L"rasphone.exe";
+// The dialer's link in these scenarios: a real point-to-point device, named so that the program
+// does not take it for its own, so that every Connect dials and the phonebook alone is looked at.
+constexpr wchar_t kLinkName[] = L"dialup0";
 constexpr wchar_t kNotSetUpText[] =
     L"You have not set up Tolvex Cell VPN,yet. Click the OK button to configure the VPN settings. \n\n"
     L"DO NOT EDIT THE PREDEFINED DESTINATION NAME DURING THE SETUP PROCESS.";
-// The application name: the executable's name without folder and extension.
-constexpr wchar_t kBoxCaption[] = L"TolvexDesktopWin";
-// Dialer tools start in their own processes and end by themselves; this is how long they may take.
-constexpr int kDialerWaitMs = 30000;
-
-std::wstring FromUtf8(const std::string& bytes)
-{
-    if (bytes.empty())
-        return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
-    return text;
-}
-
 std::size_t Count(const std::string& text, const std::string& part)
 {
     std::size_t count = 0;
@@ -65,82 +48,24 @@ std::string WithMetricLinesSet(const std::string& before)
     return after;
 }
 
-class PhoneBook : public ::testing::Test {
+class PhoneBook : public Scenario {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(WaitForDialersToEnd()) << "a dialer tool from before is still running";
         Clean();
         ASSERT_FALSE(ReadFileBytes(PhoneBookPath()).has_value());
-        ASSERT_TRUE(ReadLog().empty());
+        ASSERT_TRUE(ReadDialerLog().empty());
+        SetDialerLinkName(kLinkName);
     }
 
     void TearDown() override
     {
-        m_app.reset();
-        EXPECT_TRUE(WaitForDialersToEnd());
+        Scenario::TearDown();
         Clean();
     }
 
-    // The program, started now, with its dialog shown.
-    void StartApp()
-    {
-        m_app.emplace();
-        m_hDlg = m_app->WaitForMainDialog();
-        ASSERT_NE(m_hDlg, nullptr);
-        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(m_hDlg) != FALSE; }));
-    }
-
-    static std::wstring Folder() { return AppDataFolder() + L"\\Tolvex Computer"; }
-    static std::wstring PhoneBookPath() { return Folder() + L"\\TolvexPhoneBook.pbk"; }
-
-    // The parameters the program hands the dialer tool for an action letter (a, e, d, h).
-    static std::wstring DialerLine(wchar_t action)
-    {
-        return L"-f \"" + PhoneBookPath() + L"\" -" + action + L" \"" + kEntryName + L"\"";
-    }
-
-    static std::vector<std::wstring> ReadLog()
-    {
-        std::vector<std::wstring> lines;
-        const std::string bytes = ReadFileBytes(kDialerLog).value_or("");
-        for (std::size_t at = 0; at < bytes.size();) {
-            const std::size_t lf = bytes.find('\n', at);
-            std::string line = bytes.substr(at, lf == std::string::npos ? std::string::npos : lf - at);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(FromUtf8(line));
-            at = lf == std::string::npos ? bytes.size() : lf + 1;
-        }
-        return lines;
-    }
-
-    // The command line that starts the installed dialer tool directly.
-    static std::wstring DialerCommand(const std::wstring& arguments)
-    {
-        wchar_t system[MAX_PATH] = {};
-        GetSystemDirectoryW(system, MAX_PATH);
-        return L"\"" + std::wstring(system) + L"\\rasphone.exe\" " + arguments;
-    }
-
-    static bool WaitForDialersToEnd() { return WaitForNoProcess(kDialerExe, kDialerWaitMs); }
-
-    // True once the log holds at least this many starts and every dialer tool has ended, so that
-    // the log holds everything started so far and the tools' files are written.
-    static bool WaitForLogLines(std::size_t count)
-    {
-        return WaitUntil([&] { return ReadLog().size() >= count; }, kDialerWaitMs) && WaitForDialersToEnd();
-    }
-
-    // Sets the entry up as a user would have done earlier, with the dialer tool itself; the log
-    // starts empty again.
-    static void AddEntryWithDialer()
-    {
-        CreateDirectoryW(Folder().c_str(), nullptr);
-        ASSERT_EQ(RunAndWait(DialerCommand(DialerLine(L'a')), kDialerWaitMs), 0);
-        ASSERT_TRUE(DeleteFileW(kDialerLog));
-        ASSERT_NE(ReadFileBytes(PhoneBookPath()).value_or("").find("[Tolvex Cell VPN]\r\n"), std::string::npos);
-    }
+    static std::wstring Folder() { return PhoneBookFolder(); }
 
     // Enter in the dialog while the keyboard focus is on a control that is not a push button.
     void PressEnterOffTheButtons()
@@ -171,12 +96,6 @@ protected:
         return box;
     }
 
-    static void Answer(HWND box, int button)
-    {
-        ClickButton(box, button);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
-    }
-
     static void Clean()
     {
         WIN32_FIND_DATAW data;
@@ -189,7 +108,7 @@ protected:
         }
         RemoveDirectoryW(Folder().c_str());
         DeleteFileW(kDialerLog);
-        DeleteFileW(kLinkMarker);
+        DeleteFileW(L"C:\\tolvex-e2e\\link-name");
     }
 
     static std::vector<std::wstring> FolderFiles()
@@ -206,9 +125,6 @@ protected:
         FindClose(search);
         return names;
     }
-
-    std::optional<App> m_app;
-    HWND m_hDlg = nullptr;
 };
 
 TEST_F(PhoneBook, SettingsWithoutEntryAsksFirstAndCancelStartsNothing)
@@ -227,8 +143,8 @@ TEST_F(PhoneBook, SettingsWithoutEntryAsksFirstAndCancelStartsNothing)
     // Enter without the entry starts the hang-up form: once that start is in the log and every
     // tool has ended, anything Cancel had started would be in the log as well.
     PressEnterOffTheButtons();
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'h')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'h')});
     EXPECT_FALSE(ReadFileBytes(PhoneBookPath()).has_value());
 }
 
@@ -238,15 +154,15 @@ TEST_F(PhoneBook, SettingsOkAddsTheEntryThenSettingsEditsIt)
     HWND box = SettingsAsksToSetUp();
     ASSERT_NE(box, nullptr);
     Answer(box, IDOK);
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'a')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'a')});
     const std::string added = ReadFileBytes(PhoneBookPath()).value_or("");
     EXPECT_EQ(added.rfind("[Tolvex Cell VPN]\r\n", 0), 0u);
     EXPECT_NE(added.find("\r\nIpInterfaceMetric=0\r\n"), std::string::npos);
 
     ClickButton(m_hDlg, IDC_SETTINGS);
-    ASSERT_TRUE(WaitForLogLines(2));
-    EXPECT_EQ(ReadLog(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'e')}));
+    ASSERT_TRUE(WaitForDialerLogLines(2));
+    EXPECT_EQ(ReadDialerLog(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'e')}));
     EXPECT_EQ(m_app->FindMessageBox(), nullptr);
     EXPECT_EQ(ReadFileBytes(PhoneBookPath()), added) << "Settings itself leaves the phonebook alone";
 }
@@ -263,8 +179,8 @@ TEST_F(PhoneBook, ConnectSetsEveryMetricLineToOneAndDials)
     StartApp();
 
     ClickConnectWhenEnabled();
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'd')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'd')});
     const std::string after = ReadFileBytes(PhoneBookPath()).value_or("");
     EXPECT_EQ(after, WithMetricLinesSet(before));
     EXPECT_EQ(Count(after, "\nIpInterfaceMetric=1\r\n"), 2u);
@@ -279,15 +195,15 @@ TEST_F(PhoneBook, ConnectLeavesAPhoneBookThatIsRightUntouched)
     AddEntryWithDialer();
     StartApp();
     ClickConnectWhenEnabled();
-    ASSERT_TRUE(WaitForLogLines(1));
+    ASSERT_TRUE(WaitForDialerLogLines(1));
     const std::string rewritten = ReadFileBytes(PhoneBookPath()).value_or("");
     ASSERT_NE(rewritten.find("\r\nIpInterfaceMetric=1\r\n"), std::string::npos);
     const std::optional<ULONGLONG> stamp = LastWriteTime(PhoneBookPath());
     ASSERT_TRUE(stamp.has_value());
 
     ClickConnectWhenEnabled();
-    ASSERT_TRUE(WaitForLogLines(2));
-    EXPECT_EQ(ReadLog(), (std::vector<std::wstring>{DialerLine(L'd'), DialerLine(L'd')}));
+    ASSERT_TRUE(WaitForDialerLogLines(2));
+    EXPECT_EQ(ReadDialerLog(), (std::vector<std::wstring>{DialerLine(L'd'), DialerLine(L'd')}));
     EXPECT_EQ(ReadFileBytes(PhoneBookPath()), rewritten);
     EXPECT_EQ(LastWriteTime(PhoneBookPath()), stamp) << "a phonebook that is right is not written";
 }
@@ -305,8 +221,8 @@ TEST_F(PhoneBook, ConnectWithoutEntryStillSetsTheMetricLinesAndStartsNothing)
     // Enter runs after Connect has returned and starts the hang-up form: once that is in the log
     // and every tool has ended, anything Connect had started would be there as well.
     PressEnterOffTheButtons();
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'h')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'h')});
     EXPECT_EQ(ReadFileBytes(PhoneBookPath()), WithMetricLinesSet(before));
     EXPECT_EQ(m_app->FindMessageBox(), nullptr);
 }
@@ -323,11 +239,11 @@ TEST_F(PhoneBook, EnterWithEntryShowsTheDialParametersThenDials)
     EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "the box has an OK button only";
     // A tool started before the box showed would have started by now.
     ASSERT_TRUE(WaitForDialersToEnd());
-    EXPECT_TRUE(ReadLog().empty()) << "the dialer starts only after the box is closed";
+    EXPECT_TRUE(ReadDialerLog().empty()) << "the dialer starts only after the box is closed";
 
     Answer(box, IDOK);
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'd')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'd')});
     EXPECT_FALSE(m_app->HasExited());
 }
 
@@ -335,8 +251,8 @@ TEST_F(PhoneBook, EnterWithoutEntryHangsUpWithoutABox)
 {
     StartApp();
     PressEnterOffTheButtons();
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'h')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'h')});
     EXPECT_EQ(m_app->FindMessageBox(), nullptr);
     EXPECT_FALSE(m_app->HasExited());
 }
@@ -358,15 +274,15 @@ TEST_F(PhoneBook, HeldPhoneBookCountsAsNotSetUpUntilReleased)
     EXPECT_EQ(MessageBoxText(box), kNotSetUpText);
     // Connect ran before Settings: a tool it started has started, and ended, by now.
     ASSERT_TRUE(WaitForDialersToEnd());
-    EXPECT_TRUE(ReadLog().empty());
+    EXPECT_TRUE(ReadDialerLog().empty());
     Answer(box, IDCANCEL);
 
     held.Release();
     EXPECT_EQ(ReadFileBytes(PhoneBookPath()), before);
     EXPECT_EQ(FolderFiles(), std::vector<std::wstring>{L"TolvexPhoneBook.pbk"});
     ClickConnectWhenEnabled();
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'd')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'd')});
     EXPECT_EQ(ReadFileBytes(PhoneBookPath()), WithMetricLinesSet(before));
 }
 
@@ -378,7 +294,7 @@ protected:
         return RunAndWait(DialerCommand(L"-f \"" + PhoneBookPath() + L"\" -" + action + L" \"" + entry + L"\""), kDialerWaitMs);
     }
 
-    static bool LinkUp() { return GetFileAttributesW(kLinkMarker) != INVALID_FILE_ATTRIBUTES; }
+    static bool LinkUp() { return RealLinkUp(kLinkName); }
 };
 
 TEST_F(DialerStandIn, AddWritesTheSectionBesideOthersAndEditKeepsIt)
@@ -400,7 +316,7 @@ TEST_F(DialerStandIn, AddWritesTheSectionBesideOthersAndEditKeepsIt)
     EXPECT_EQ(Run(L'a', L"Home"), 0);
     EXPECT_EQ(ReadFileBytes(PhoneBookPath()).value_or("").rfind(added + "[Home]\r\nEncoding=1\r\n", 0), 0u);
 
-    EXPECT_EQ(ReadLog(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'e'), DialerLine(L'a'),
+    EXPECT_EQ(ReadDialerLog(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'e'), DialerLine(L'a'),
                                                     L"-f \"" + PhoneBookPath() + L"\" -a \"Home\""}));
 }
 
@@ -428,7 +344,7 @@ TEST_F(DialerStandIn, WaitsForAPhoneBookHeldByAnotherProgram)
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ASSERT_TRUE(WaitUntil([] { return !ReadLog().empty(); }, kDialerWaitMs));
+    ASSERT_TRUE(WaitUntil([] { return !ReadDialerLog().empty(); }, kDialerWaitMs));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_TIMEOUT) << "the tool waits while the file is held";
     held.reset();
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, kDialerWaitMs), WAIT_OBJECT_0);
@@ -456,8 +372,8 @@ TEST_F(JapanesePhoneBook, SettingsWithoutEntryAsksInJapanese)
               L"\u306F\u5909\u66F4\u3057\u306A\u3044\u3067\u304F\u3060\u3055\u3044\u3002");
     SaveScreenshot(L"settings-not-set-up-ja");
     Answer(box, IDOK);
-    ASSERT_TRUE(WaitForLogLines(1));
-    EXPECT_EQ(ReadLog(), std::vector<std::wstring>{DialerLine(L'a')});
+    ASSERT_TRUE(WaitForDialerLogLines(1));
+    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'a')});
 }
 
 }  // namespace

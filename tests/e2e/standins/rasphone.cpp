@@ -9,12 +9,16 @@
 // - -a writes the entry's section into the phonebook: the section of the sample phonebook built
 //   in, under the header "[<entry>]". Other sections stay; a section of the same name is replaced.
 //   -e keeps an existing section as it is and writes the section only when it is missing.
-// - -d brings the entry's link up when the phonebook holds the entry, -h takes it down.
+// - -d brings the entry's link up when the phonebook holds the entry, -h takes it down: a TUN
+//   device of link type PPP in the suite's network namespace, made and deleted by the Linux link
+//   daemon (linkd.py) on request; the tool waits for the daemon's answer. The device is named
+//   after the text of C:\tolvex-e2e\link-name, "tolvex0" when there is no such file.
 // - The phonebook is opened the way the real tool holds it while it works: others may read it,
 //   nobody may write it. While another program holds it without sharing, the tool waits.
 //
 // Exit codes: 0 done, 2 a command line it does not understand, 3 the phonebook could not be
-// read or written, 4 -d for an entry the phonebook does not hold.
+// read or written, 4 -d for an entry the phonebook does not hold, 5 the link daemon did not
+// answer or could not do it.
 #include <windows.h>
 
 #include <string>
@@ -26,12 +30,15 @@ namespace {
 
 constexpr wchar_t kWorkFolder[] = L"C:\\tolvex-e2e";
 constexpr wchar_t kLogPath[] = L"C:\\tolvex-e2e\\rasphone.log";
-constexpr wchar_t kLinkMarkerPath[] = L"C:\\tolvex-e2e\\link-up";
+constexpr wchar_t kLinkNamePath[] = L"C:\\tolvex-e2e\\link-name";
+// The link daemon answers within moments; without it (a desktop run outside a private network
+// namespace) the tool gives up after this long.
+constexpr DWORD kLinkWaitMs = 15000;
 // A program that holds the phonebook only for a moment is waited for; one that holds it longer
 // makes the tool give up, as the real one reports a phonebook it cannot open.
 constexpr DWORD kBusyWaitMs = 30000;
 
-enum ExitCode { kDone = 0, kBadCommandLine = 2, kPhoneBookFailed = 3, kNoSuchEntry = 4 };
+enum ExitCode { kDone = 0, kBadCommandLine = 2, kPhoneBookFailed = 3, kNoSuchEntry = 4, kNoLink = 5 };
 
 struct Request {
     wchar_t action = 0;  // 'a', 'e', 'd' or 'h'
@@ -257,31 +264,80 @@ bool HoldsEntry(const Request& request)
     return read && FindLine(content, SectionHeader(request.entry)) != std::string::npos;
 }
 
-// The link itself. For now a marker file stands for it; everything else about dialling and
-// hanging up stays in the two callers below.
-void BringLinkUp()
+// The link itself is a real network device of the suite's network namespace, which only the
+// Linux link daemon (linkd.py) can make: the request is handed over as a file and the tool waits
+// for the daemon's answer. The device is named after C:\tolvex-e2e\link-name when a scenario
+// wrote one, else "tolvex0".
+std::string LinkName()
 {
-    CreateDirectoryW(kWorkFolder, nullptr);
-    const HANDLE marker = CreateFileW(kLinkMarkerPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker != INVALID_HANDLE_VALUE)
-        CloseHandle(marker);
+    std::string name = "tolvex0";
+    const HANDLE file = CreateFileW(kLinkNamePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return name;
+    std::string content;
+    if (ReadAll(file, content)) {
+        while (!content.empty() && (content.back() == '\n' || content.back() == '\r' || content.back() == ' '))
+            content.pop_back();
+        if (!content.empty())
+            name = content;
+    }
+    CloseHandle(file);
+    return name;
 }
 
-void TakeLinkDown() { DeleteFileW(kLinkMarkerPath); }
+bool WriteWholeFile(const std::wstring& path, const std::string& content)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+                    written == content.size();
+    return CloseHandle(file) && ok;
+}
+
+// Asks the link daemon for "up NAME" or "down NAME" and waits for its answer: true when it
+// answered "ok".
+bool RequestLink(const char* action, const std::string& name)
+{
+    CreateDirectoryW(kWorkFolder, nullptr);
+    const std::wstring token = std::to_wstring(GetCurrentProcessId());
+    const std::wstring request = std::wstring(kWorkFolder) + L"\\link-request-" + token;
+    const std::wstring reply = std::wstring(kWorkFolder) + L"\\link-reply-" + token;
+    DeleteFileW(reply.c_str());
+    // Complete before the daemon can see it: written under another name, then renamed.
+    const std::wstring partial = request + L".partial";
+    if (!WriteWholeFile(partial, std::string(action) + " " + name + "\n") ||
+        !MoveFileExW(partial.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return false;
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesW(reply.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > kLinkWaitMs) {
+            DeleteFileW(request.c_str());
+            return false;
+        }
+        Sleep(20);
+    }
+    std::string answer;
+    const HANDLE file = CreateFileW(reply.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadAll(file, answer);
+        CloseHandle(file);
+    }
+    DeleteFileW(reply.c_str());
+    return answer.rfind("ok", 0) == 0;
+}
 
 int Dial(const Request& request)
 {
     if (!HoldsEntry(request))
         return kNoSuchEntry;
-    BringLinkUp();
-    return kDone;
+    return RequestLink("up", LinkName()) ? kDone : kNoLink;
 }
 
-int HangUp()
-{
-    TakeLinkDown();
-    return kDone;
-}
+int HangUp() { return RequestLink("down", LinkName()) ? kDone : kNoLink; }
 
 }  // namespace
 
