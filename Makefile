@@ -47,8 +47,8 @@ test: build
 
 # Saves the dialog's screenshots from the end-to-end run into docs/.
 screenshots:
-	for lang in en ja; do \
-	  convert build/windows-x64/e2e/screenshots/dialog-$$lang.png -crop 300x125+0+0 +repage docs/dialog-$$lang.png; \
+	for shot in dialog-en dialog-ja connected-en; do \
+	  convert build/windows-x64/e2e/screenshots/$$shot.png -crop 300x125+0+0 +repage docs/$$shot.png; \
 	done
 
 clean:
