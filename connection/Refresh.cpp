@@ -67,6 +67,8 @@ void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI& cmdUI)
                 OnConnect();
         }
         m_bRedial = 0;
+        // The user's hang-up is done once the link is seen down.
+        m_bUserHungUp = false;
         cmdUI.SetText(label);
     } else {
         cmdUI.SetText(kDetectionFailed);

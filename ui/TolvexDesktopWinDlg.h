@@ -84,7 +84,7 @@ private:
     std::uint32_t m_nUpdateConnectCalls = 0;
     std::uint32_t m_nTicks = 0;
     std::int32_t m_bRedial = 0;
-    // The user asked for the link to go down and has not asked for it back: the drop that
+    // The user asked for the link to go down and it has not been seen down yet: the drop that
     // follows, however many passes later, is not dialled again.
     bool m_bUserHungUp = false;
     unsigned m_nTaskbarCreatedMessage = 0;
