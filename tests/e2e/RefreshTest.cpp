@@ -125,6 +125,17 @@ protected:
         ASSERT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
         ASSERT_TRUE(WaitForTrayTip(kTipUp));
     }
+
+    // Once the dialog shows the drop, and the refresh that saw it, with whatever it started, is
+    // over (a later refresh has run): the dialer's log.
+    std::vector<std::wstring> DialerLogAfterTheDrop()
+    {
+        EXPECT_TRUE(WaitUntil([&] { return ShowsDialog(); }, kRefreshWaitMs));
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+        WaitForARefreshOfTheLink();
+        EXPECT_TRUE(WaitForDialersToEnd());
+        return ReadDialerLog();
+    }
 };
 
 TEST_F(LinkDrop, OnWindows8ADropWhileHiddenShowsTheDialogAndDialsOnce)
@@ -156,13 +167,7 @@ TEST_F(LinkDrop, OnWindows7ADropWhileHiddenOnlyShowsTheDialog)
     HideToTray();
 
     ASSERT_TRUE(adapters.Set(kLinkDown));
-    EXPECT_TRUE(WaitUntil([&] { return ShowsDialog(); }, kRefreshWaitMs));
-    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
-    // The refresh that saw the drop is over once a later one has run: whatever it started has
-    // started by then.
-    WaitForARefreshOfTheLink();
-    ASSERT_TRUE(WaitForDialersToEnd());
-    EXPECT_TRUE(ReadDialerLog().empty());
+    EXPECT_TRUE(DialerLogAfterTheDrop().empty());
 }
 
 // The user's own Disconnect as it goes on a real system: the hang-up takes a moment, and the
@@ -181,11 +186,7 @@ TEST_F(LinkDrop, OnWindows8TheUsersOwnDisconnectShowsTheDialogAndIsNotDialledAga
     HideToTray();
 
     ASSERT_TRUE(adapters.Set(kLinkDown));
-    EXPECT_TRUE(WaitUntil([&] { return ShowsDialog(); }, kRefreshWaitMs));
-    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
-    WaitForARefreshOfTheLink();
-    ASSERT_TRUE(WaitForDialersToEnd());
-    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'h')}) << "the user's own disconnect was dialled again";
+    EXPECT_EQ(DialerLogAfterTheDrop(), std::vector<std::wstring>{DialerLine(L'h')}) << "the user's own disconnect was dialled again";
 }
 
 // The same when the link is gone by the first refresh after the click. The About box holds the
@@ -205,12 +206,7 @@ TEST_F(LinkDrop, OnWindows8ADisconnectThatEndsTheLinkAtOnceIsNotDialledAgain)
     ASSERT_TRUE(adapters.Set(kLinkDown));
     HideToTray();
     Answer(about, IDOK);
-
-    EXPECT_TRUE(WaitUntil([&] { return ShowsDialog(); }, kRefreshWaitMs));
-    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
-    WaitForARefreshOfTheLink();
-    ASSERT_TRUE(WaitForDialersToEnd());
-    EXPECT_EQ(ReadDialerLog(), std::vector<std::wstring>{DialerLine(L'h')});
+    EXPECT_EQ(DialerLogAfterTheDrop(), std::vector<std::wstring>{DialerLine(L'h')});
 }
 
 }  // namespace
