@@ -1,8 +1,9 @@
 #include "app/TolvexDesktopWinApp.h"
 
+#include "base/ResourceIds.h"
+#include "framework/MessageBox.h"
 #include "platform/Constants.h"
 #include "ui/TolvexDesktopWinDlg.h"
-#include "ui/resources/resource.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ CTolvexDesktopWinApp::~CTolvexDesktopWinApp()
 bool CTolvexDesktopWinApp::InitInstance()
 {
     // The mutex is named after the executable, so a renamed copy is a program of its own.
-    if (platform().app.CreateOwnedMutex(GetAppName()) == win::ERROR_ALREADY_EXISTS)
+    if (platform().app.CreateOwnedMutex(GetAppName(platform().app)) == win::ERROR_ALREADY_EXISTS)
         return ActivateRunningCopy();
 
     platform().app.InitCommonControls(win::ICC_WIN95_CLASSES);
@@ -32,10 +33,8 @@ bool CTolvexDesktopWinApp::InitInstance()
     }
     SetRegistryKey(kSettingsKey);
 
-    CTolvexDesktopWinDlg dlg(*this);
-    SetMainWnd(&dlg);
+    CTolvexDesktopWinDlg dlg(platform());
     dlg.DoModal();
-    SetMainWnd(nullptr);
     return false;
 }
 

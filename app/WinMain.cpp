@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/TolvexDesktopWinApp.h"
+#include "platform/win32/Win32DynamicCalls.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -15,6 +16,7 @@ CTolvexDesktopWinApp theApp(g_platform.Get());
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    dyn::UseSystemDllDirectoryOnly();
     theApp.InitInstance();
     return 0;
 }

@@ -2,12 +2,6 @@
 
 #include <string>
 
-#include "platform/Resources.h"
-
-WideString WideString::Load(const IResources& resources, unsigned id)
-{
-    return resources.LoadString(id);
-}
 
 WideString WideString::Format(std::u16string_view format, std::initializer_list<FormatArg> args)
 {

@@ -7,8 +7,6 @@
 #include <string_view>
 #include <variant>
 
-class IResources;
-
 class WideString {
 public:
     static constexpr std::ptrdiff_t npos = -1;
@@ -17,9 +15,6 @@ public:
     WideString(const char16_t* psz) : m_str(psz ? psz : u"") {}
     WideString(std::u16string_view sv) : m_str(sv) {}
     WideString(std::u16string str) : m_str(std::move(str)) {}
-
-    // A string resource of the program; a missing entry gives the empty string.
-    static WideString Load(const IResources& resources, unsigned id);
 
     // One argument of Format: "%s" takes a string, "%d" an integer.
     using FormatArg = std::variant<std::u16string_view, int>;

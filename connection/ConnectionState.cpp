@@ -2,15 +2,17 @@
 
 #include <cstdlib>
 #include <limits>
+#include <memory>
 
 #include "platform/Constants.h"
-#include "ui/TolvexDesktopWinDlg.h"
 
 namespace {
 
 constexpr std::uint32_t AF_UNSPEC = 0;
 constexpr std::uint32_t GAA_FLAG_INCLUDE_PREFIX = 0x0010;
 constexpr std::uint32_t IF_TYPE_PPP = 23;
+// The size the list needs is raised to whole granules: spare room for a list that grows between
+// the two calls.
 constexpr std::uint64_t kGranule = 2048;
 
 bool IsManagedLink(const AdapterRecord& record, std::uint32_t majorVersion)
@@ -28,48 +30,28 @@ bool IsManagedLink(const AdapterRecord& record, std::uint32_t majorVersion)
 
 }  // namespace
 
-std::uint64_t AlignAdapterBufferSize(std::uint32_t size)
+int GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters)
 {
-    return (size / kGranule + (size % kGranule != 0 ? 1 : 0)) * kGranule;
-}
-
-int GetConnectionState(const OsVersionInfo& version, IAdapters& adapters, AllocateFn allocate, ReleaseFn release)
-{
-    if (allocate == nullptr)
-        allocate = std::malloc;
-    if (release == nullptr)
-        release = std::free;
-
     std::uint32_t size = 0;
     if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, nullptr, size) != win::ERROR_BUFFER_OVERFLOW)
         return kSizingFailed;
 
+    const std::uint64_t aligned = (size + kGranule - 1) / kGranule * kGranule;
     // A size that does not fit the platform's size variable once aligned cannot be asked for.
-    const std::uint64_t aligned = AlignAdapterBufferSize(size);
     if (aligned > std::numeric_limits<std::uint32_t>::max())
         return kAllocationFailed;
     size = static_cast<std::uint32_t>(aligned);
-    void* buffer = allocate(size);
+    const std::unique_ptr<void, decltype(&std::free)> buffer(std::malloc(size), &std::free);
     if (buffer == nullptr)
         return kAllocationFailed;
 
-    int state = kFillingFailed;
-    if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, buffer, size) == win::ERROR_SUCCESS) {
-        state = kLinkDown;
-        for (const void* at = buffer; at != nullptr;) {
-            const AdapterRecord record = adapters.ReadRecord(at);
-            if (IsManagedLink(record, version.dwMajorVersion)) {
-                state = kLinkUp;
-                break;
-            }
-            at = record.next;
-        }
+    if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, buffer.get(), size) != win::ERROR_SUCCESS)
+        return kFillingFailed;
+    for (const void* at = buffer.get(); at != nullptr;) {
+        const AdapterRecord record = adapters.ReadRecord(at);
+        if (IsManagedLink(record, majorVersion))
+            return kLinkUp;
+        at = record.next;
     }
-    release(buffer);
-    return state;
-}
-
-int GetConnectionState(CTolvexDesktopWinDlg& dlg)
-{
-    return GetConnectionState(dlg.m_osVersionInfo, dlg.platform().adapters);
+    return kLinkDown;
 }

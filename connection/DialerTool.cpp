@@ -21,6 +21,16 @@ const char16_t* ParameterTemplate(DialerAction action)
     return u"";
 }
 
+// Safe inside a command line's quotation marks: no quotation mark and no control character.
+bool IsQuotable(const WideString& text)
+{
+    for (const char16_t ch : text.view()) {
+        if (ch == u'"' || ch < 0x20 || ch == 0x7F)
+            return false;
+    }
+    return !text.IsEmpty();
+}
+
 }  // namespace
 
 WideString FormatDialerParameters(DialerAction action, const WideString& phoneBookPath, const WideString& entryName)
@@ -41,7 +51,7 @@ void RunDialerTool(Platform& platform, DialerAction action, const WideString& ph
                    const WideString& entryName)
 {
     const WideString systemDir = GetSystemDirPath(platform.system);
-    if (systemDir.IsEmpty() || phoneBookPath.IsEmpty())
+    if (!IsQuotable(systemDir) || !IsQuotable(phoneBookPath))
         return;
     platform.shell.Execute(nullptr, WideString(u"open"), systemDir + u"rasphone.exe",
                            FormatDialerParameters(action, phoneBookPath, entryName), std::nullopt, win::SW_SHOW);

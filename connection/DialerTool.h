@@ -13,7 +13,8 @@ WideString FormatDialerParameters(DialerAction action, const WideString& phoneBo
 WideString GetSystemDirPath(ISystemInfo& system);
 
 // Starts "rasphone.exe" from the system directory and returns at once. Nothing is started
-// without a phonebook path or without the system directory: the tool would be pointed at the
-// wrong file, or looked up relative to the current drive.
+// without a phonebook path or the system directory (the tool would be pointed at the wrong file,
+// or looked up relative to the current drive), nor when either holds a quotation mark or a
+// control character, which could end its argument early or smuggle in another.
 void RunDialerTool(Platform& platform, DialerAction action, const WideString& phoneBookPath,
                    const WideString& entryName);

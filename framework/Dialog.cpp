@@ -1,24 +1,17 @@
 #include "framework/Dialog.h"
 
+#include "base/ResourceIds.h"
 #include "framework/FileException.h"
-#include "framework/WinApp.h"
+#include "framework/MessageBox.h"
 
-CDialog::CDialog(CWinApp& app, unsigned templateId, CDialog* pParent)
-    : m_app(app), m_nTemplateId(templateId), m_pParent(pParent)
+CDialog::CDialog(Platform& platform, unsigned templateId, CDialog* pParent)
+    : m_platform(platform), m_nTemplateId(templateId), m_pParent(pParent)
 {
 }
 
-CDialog::~CDialog() = default;
-
-Platform& CDialog::platform() const { return m_app.platform(); }
-IWindowSystem& CDialog::ui() const { return m_app.platform().ui; }
-
 std::intptr_t CDialog::DoModal()
 {
-    CDialog* pOwner = m_pParent;
-    if (pOwner == nullptr && m_app.GetMainWnd() != this)
-        pOwner = m_app.GetMainWnd();
-    const WindowHandle owner = pOwner != nullptr ? pOwner->GetSafeHwnd() : nullptr;
+    const WindowHandle owner = m_pParent != nullptr ? m_pParent->GetSafeHwnd() : nullptr;
 
     if (owner != nullptr)
         ui().EnableWindow(owner, false);
@@ -92,11 +85,45 @@ bool CDialog::OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_
         }
         return WindowProc({message, wParam, lParam}, result);
     } catch (const CFileException& error) {
-        // A file failure ends the handler that met it; the user is told, the dialog goes on.
-        error.ReportError(m_app);
-        result = 0;
-        return true;
+        ReportFailure(message, &error);
+    } catch (...) {
+        // Nothing may cross the system's frames around this procedure.
+        ReportFailure(message, nullptr);
     }
+    result = 0;
+    return true;
+}
+
+void CDialog::ReportFailure(unsigned message, const CFileException* fileError)
+{
+    try {
+        // A file failure ends the handler that met it; the user is told, the dialog goes on.
+        if (fileError != nullptr)
+            MessageBox(fileError->GetErrorMessage(platform().resources), win::MB_OK | win::MB_ICONSTOP);
+        // Any other failure of a command the user gave is told too. Anything else (a refresh
+        // pass, a timer tick) goes on silently: a pass that keeps failing must not open a box
+        // every second.
+        else if (message == win::WM_COMMAND || message == win::WM_SYSCOMMAND)
+            MessageBox(IDS_COMMAND_FAILED, win::MB_OK | win::MB_ICONSTOP);
+    } catch (...) {
+        // Not even the box could be shown: the program goes on as it can.
+    }
+}
+
+int CDialog::MessageBox(const WideString& text, unsigned type)
+{
+    const WindowHandle owner = m_hWnd != nullptr ? ui().GetLastActivePopup(m_hWnd) : nullptr;
+    ++m_nOpenBoxes;
+    struct Closed {
+        int& count;
+        ~Closed() { --count; }
+    } closed{m_nOpenBoxes};
+    return ShowMessageBox(platform(), owner, text, type);
+}
+
+int CDialog::MessageBox(unsigned stringId, unsigned type)
+{
+    return MessageBox(platform().resources.LoadString(stringId), type);
 }
 
 bool CDialog::WindowProc(const MessageArgs& args, std::intptr_t& result)

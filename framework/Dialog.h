@@ -1,15 +1,14 @@
 // The modal dialog the system's windows stand on: creation from a template, the message map,
-// the modal loop with its idle passes, and the OK/Cancel defaults.
+// the modal loop with its idle passes, the OK/Cancel defaults, and the message boxes it owns.
 #pragma once
 
 #include <cstdint>
 
 #include "framework/CmdUI.h"
+#include "framework/FileException.h"
 #include "framework/IdleActivity.h"
 #include "framework/MessageMap.h"
 #include "platform/Platform.h"
-
-class CWinApp;
 
 // A child control bound to a dialog by its identifier.
 class CControl {
@@ -19,18 +18,16 @@ public:
 
 class CDialog : public IDialogSink {
 public:
-    CDialog(CWinApp& app, unsigned templateId, CDialog* pParent = nullptr);
-    ~CDialog() override;
+    CDialog(Platform& platform, unsigned templateId, CDialog* pParent = nullptr);
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Creates the dialog with its owner disabled, runs the modal loop until EndDialog, destroys
+    // Creates the dialog with its parent disabled, runs the modal loop until EndDialog, destroys
     // the window and returns the value EndDialog was given (-1 when the window was not made).
     std::intptr_t DoModal();
     void EndDialog(std::intptr_t result);
 
     WindowHandle GetSafeHwnd() const { return m_hWnd; }
-    Platform& platform() const;
 
 protected:
     virtual void DoDataExchange() {}
@@ -43,22 +40,31 @@ protected:
     virtual void OnOK() { EndDialog(win::IDOK); }
     virtual void OnCancel() { EndDialog(win::IDCANCEL); }
 
+    // Owned by this dialog's most recently active popup, captioned with the application name.
+    int MessageBox(const WideString& text, unsigned type = win::MB_OK);
+    int MessageBox(unsigned stringId, unsigned type = win::MB_OK);
+    // One of this dialog's message boxes waits for its answer.
+    bool IsMessageBoxOpen() const { return m_nOpenBoxes > 0; }
+
     // Runs the command-state updaters of the child controls, in window order. A control with no
     // updater is left as it is.
     void UpdateDialogControls();
     void BindControl(CControl& control, int id);
 
-    IWindowSystem& ui() const;
-    CWinApp& m_app;
+    Platform& platform() const { return m_platform; }
+    IWindowSystem& ui() const { return m_platform.ui; }
     WindowHandle m_hWnd = nullptr;
 
 private:
     bool OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                          std::intptr_t lParam, std::intptr_t& result) final;
+    void ReportFailure(unsigned message, const CFileException* fileError);
     void RunModalLoop();
 
+    Platform& m_platform;
     unsigned m_nTemplateId;
     CDialog* m_pParent;
     bool m_bEndModal = false;
     std::intptr_t m_nModalResult = -1;
+    int m_nOpenBoxes = 0;
 };

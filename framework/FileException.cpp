@@ -2,8 +2,7 @@
 
 #include <utility>
 
-#include "framework/WinApp.h"
-#include "platform/Constants.h"
+#include "base/ResourceIds.h"
 
 namespace {
 
@@ -65,8 +64,6 @@ constexpr std::pair<unsigned long, CFileException::Cause> kOsErrorCauses[] = {
     {995, CFileException::hardIO},            // ERROR_OPERATION_ABORTED
 };
 
-// The texts' identifiers follow the causes' order from here.
-constexpr unsigned kFirstFileErrorText = 61856;
 
 }  // namespace
 
@@ -81,17 +78,13 @@ CFileException::Cause CFileException::OsErrorToCause(unsigned long osError)
 
 void CFileException::ThrowOsError(unsigned long osError, const WideString& fileName)
 {
-    throw CFileException(OsErrorToCause(osError), osError, fileName);
+    throw CFileException(OsErrorToCause(osError), fileName);
 }
 
-WideString CFileException::GetErrorMessage(const CWinApp& app) const
+WideString CFileException::GetErrorMessage(const IResources& resources) const
 {
-    WideString text = WideString::Load(app.platform().resources, kFirstFileErrorText + m_cause);
+    // The texts' identifiers follow the causes' order.
+    WideString text = resources.LoadString(IDP_FILE_NONE + m_cause);
     text.Replace(u"%1", m_strFileName);
     return text;
-}
-
-void CFileException::ReportError(const CWinApp& app) const
-{
-    app.MessageBox(GetErrorMessage(app), win::MB_OK | win::MB_ICONSTOP);
 }

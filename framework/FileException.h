@@ -3,8 +3,7 @@
 #pragma once
 
 #include "base/WideString.h"
-
-class CWinApp;
+#include "platform/Resources.h"
 
 class CFileException {
 public:
@@ -27,21 +26,15 @@ public:
         endOfFile,
     };
 
-    CFileException(Cause cause, unsigned long osError, WideString fileName)
-        : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+    CFileException(Cause cause, WideString fileName) : m_cause(cause), m_strFileName(std::move(fileName)) {}
 
     static Cause OsErrorToCause(unsigned long osError);
     [[noreturn]] static void ThrowOsError(unsigned long osError, const WideString& fileName);
 
-    Cause GetCause() const { return m_cause; }
-    unsigned long GetOsError() const { return m_lOsError; }
-    const WideString& GetFileName() const { return m_strFileName; }
     // The text of the cause in the user's language with "%1" replaced by the file's name.
-    WideString GetErrorMessage(const CWinApp& app) const;
-    void ReportError(const CWinApp& app) const;
+    WideString GetErrorMessage(const IResources& resources) const;
 
 private:
     Cause m_cause;
-    unsigned long m_lOsError;
     WideString m_strFileName;
 };

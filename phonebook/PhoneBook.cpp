@@ -1,22 +1,23 @@
-// Where the private phonebook lives, whether the managed entry is in it, and the rewrite of its
-// interface-metric lines.
-#include <algorithm>
+#include "phonebook/PhoneBook.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/FileException.h"
 #include "phonebook/PhoneBookText.h"
-#include "ui/TolvexDesktopWinDlg.h"
-#include "ui/resources/resource.h"
 
 namespace {
 
 // The platform's file layer refuses paths of this many characters or more.
 constexpr std::size_t kMaxPath = 260;
 constexpr std::size_t kReadPiece = 256 * 1024;
+constexpr std::size_t kWritePiece = 64 * 1024;
 constexpr char16_t kCompanyFolder[] = u"\\Tolvex Computer";
-constexpr char16_t kReplacementSuffix[] = u".new";
+// Temporary files beside the phonebook. Their names are shorter than the phonebook's own, so a
+// phonebook whose path is just under the limit still has room for them.
+constexpr char16_t kTemporaryPattern[] = u"~tpb*.tmp";
+constexpr int kTemporaryNames = 16;
 
 std::unique_ptr<IFile> OpenPhoneBook(IFileSystem& files, const WideString& path, FileOpen mode)
 {
@@ -31,7 +32,6 @@ std::unique_ptr<IFile> OpenPhoneBook(IFileSystem& files, const WideString& path,
 std::optional<std::string> ToBytes(const WideString& text)
 {
     std::string bytes;
-    bytes.reserve(text.Length());
     for (const char16_t ch : text.view()) {
         if (ch > 0xFF)
             return std::nullopt;
@@ -40,40 +40,71 @@ std::optional<std::string> ToBytes(const WideString& text)
     return bytes;
 }
 
-[[noreturn]] void CloseAndThrow(IFile& file, unsigned long error, const WideString& path)
+// Feeds the file from where it stands to its end, or until feed answers false. The platform's
+// code of a failed read, else 0.
+template <class Feed>
+unsigned long ReadThrough(IFile& file, Feed&& feed)
 {
-    file.Close();
-    CFileException::ThrowOsError(error, path);
-}
-
-// Reads straight into a string of the file's size, so that the file is in memory once.
-std::string ReadWholeFile(IFile& file, const WideString& path)
-{
-    std::uint64_t expected = 0;
-    if (const unsigned long error = file.GetSize(expected))
-        CloseAndThrow(file, error, path);
-    std::string content;
-    content.resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, content.max_size())));
-    std::size_t filled = 0;
+    std::vector<char> piece(kReadPiece);
     for (;;) {
         std::size_t read = 0;
-        unsigned long error = 0;
-        if (filled < content.size()) {
-            error = file.Read(content.data() + filled, content.size() - filled, read);
-        } else {
-            // A file that grew since its size was taken is read on to its new end.
-            char more[4096];
-            error = file.Read(more, sizeof(more), read);
-            content.append(more, error == 0 ? read : 0);
-        }
-        if (error != 0)
-            CloseAndThrow(file, error, path);
-        if (read == 0)
-            break;
-        filled += read;
+        if (const unsigned long error = file.Read(piece.data(), piece.size(), read))
+            return error;
+        if (read == 0 || !feed(std::string_view(piece.data(), read)))
+            return 0;
     }
-    content.resize(filled);
-    return content;
+}
+
+// Gathers the rewriter's small pieces into writes of a useful size; keeps the first failure.
+class CBufferedOutput {
+public:
+    explicit CBufferedOutput(IFile& file) : m_file(file) { m_buffer.reserve(kWritePiece); }
+
+    void Write(std::string_view bytes)
+    {
+        if (m_buffer.size() + bytes.size() > kWritePiece)
+            Drain();
+        if (bytes.size() >= kWritePiece)
+            Put(bytes);
+        else
+            m_buffer.append(bytes);
+    }
+
+    unsigned long Finish()
+    {
+        Drain();
+        return m_lError;
+    }
+
+private:
+    void Drain()
+    {
+        Put(m_buffer);
+        m_buffer.clear();
+    }
+
+    void Put(std::string_view bytes)
+    {
+        if (m_lError == 0 && !bytes.empty())
+            m_lError = m_file.Write(bytes.data(), bytes.size());
+    }
+
+    IFile& m_file;
+    std::string m_buffer;
+    unsigned long m_lError = 0;
+};
+
+unsigned long CopyRewritten(IFile& phoneBook, IFile& output)
+{
+    CBufferedOutput buffered(output);
+    phonebook::CMetricRewriter rewriter([&](std::string_view bytes) { buffered.Write(bytes); });
+    if (const unsigned long error = ReadThrough(phoneBook, [&](std::string_view piece) {
+            rewriter.Feed(piece);
+            return true;
+        }))
+        return error;
+    rewriter.Finish();
+    return buffered.Finish();
 }
 
 void CloseOrThrow(IFile& file, const WideString& path)
@@ -82,94 +113,159 @@ void CloseOrThrow(IFile& file, const WideString& path)
         CFileException::ThrowOsError(error, path);
 }
 
+// The folder of a path, with its final backslash.
+WideString FolderOf(const WideString& path)
+{
+    return WideString(path.view().substr(0, path.view().find_last_of(u'\\') + 1));
+}
+
+WideString TemporaryName(const WideString& folder, int number)
+{
+    return folder + WideString::Format(u"~tpb%d.tmp", {number});
+}
+
 }  // namespace
 
-WideString CTolvexDesktopWinDlg::GetPhoneBookPath()
+CPhoneBook::CPhoneBook(IFileSystem& files, ISystemInfo& system, WideString fileName)
+    : m_files(files), m_system(system), m_strFileName(std::move(fileName))
 {
-    if (!m_strPhoneBookPath.IsEmpty())
-        return m_strPhoneBookPath;
+}
+
+const WideString& CPhoneBook::GetPathCreatingFolder()
+{
+    if (!m_strPath.IsEmpty())
+        return m_strPath;
     // Without the application-data folder there is no phonebook: no path is made up and no
     // folder is created, so the entry counts as not set up and no tool is pointed anywhere.
     WideString appData;
-    if (!platform().system.GetAppDataFolder(appData) || appData.IsEmpty())
-        return WideString();
+    if (!m_system.GetAppDataFolder(appData) || appData.IsEmpty())
+        return m_strPath;
     const WideString folder = appData + kCompanyFolder;
-    platform().files.CreateDirectory(folder);
-    m_strPhoneBookPath = folder + u"\\" + WideString::Load(platform().resources, IDS_PHONEBOOK_FILE_NAME);
-    return m_strPhoneBookPath;
+    m_files.CreateDirectory(folder);
+    m_strPath = folder + u"\\" + m_strFileName;
+    return m_strPath;
 }
 
-int CTolvexDesktopWinDlg::FindEntrySection(const WideString& path, const WideString& entryName)
+bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& entryName)
 {
-    const auto file = OpenPhoneBook(platform().files, path, FileOpen::ReadExisting);
+    const auto file = OpenPhoneBook(m_files, path, FileOpen::ReadExisting);
     if (file == nullptr)
-        return 0;
+        return false;
     const auto sectionLine = ToBytes(u"[" + entryName + u"]");
+    if (!sectionLine)
+        return false;
+    phonebook::CLineTextSearch search(*sectionLine);
     bool found = false;
-    if (sectionLine) {
-        phonebook::CLineTextSearch search(*sectionLine);
-        std::vector<char> piece(kReadPiece);
-        std::size_t read = 0;
-        unsigned long error = 0;
-        // A read that fails counts as not found this time; the next lookup searches again.
-        while (!found && (error = file->Read(piece.data(), piece.size(), read)) == 0 && read != 0)
-            found = search.Feed({piece.data(), read});
-        if (!found && error == 0)
-            found = search.Finish();
-    }
+    // A read that fails counts as not found this time; the next lookup searches again.
+    if (ReadThrough(*file, [&](std::string_view piece) { return !(found = search.Feed(piece)); }) == 0 && !found)
+        found = search.Finish();
     file->Close();
-    return found ? 1 : 0;
+    return found;
 }
 
-int CTolvexDesktopWinDlg::IsEntryConfigured(const WideString& path, const WideString& entryName)
+bool CPhoneBook::ExistsAndHoldsEntry(const WideString& path, const WideString& entryName)
 {
-    if (path.IsEmpty() || !platform().files.FileExists(path))
-        return 0;
-    if (m_bEntryFound != 0)
-        return 1;
-    if (FindEntrySection(path, entryName) != 1)
-        return 0;
-    m_bEntryFound = 1;
-    return 1;
+    if (path.IsEmpty() || !m_files.FileExists(path))
+        return false;
+    if (!m_bEntryFound)
+        m_bEntryFound = ContainsSectionLine(path, entryName);
+    return m_bEntryFound;
 }
 
-void CTolvexDesktopWinDlg::RewriteInterfaceMetric()
+void CPhoneBook::RewriteMetricLines(const WideString& path)
 {
-    const WideString path = GetPhoneBookPath();
-    const auto input = OpenPhoneBook(platform().files, path, FileOpen::ReadExisting);
-    if (input == nullptr)
+    const auto phoneBook = OpenPhoneBook(m_files, path, FileOpen::ReadExisting);
+    if (phoneBook == nullptr)
         return;
+    const WideString folder = FolderOf(path);
+    RemoveStaleTemporaries(folder);
 
-    const std::string content = ReadWholeFile(*input, path);
-    CloseOrThrow(*input, path);
-
-    // A file that is already right is never touched, not even its time of last change.
-    if (!phonebook::NeedsMetricRewrite(content))
+    // A first reading only looks: a file that is already right is never touched, not even its
+    // time of last change.
+    phonebook::CMetricRewriter scan([](std::string_view) {});
+    if (const unsigned long error = ReadThrough(*phoneBook, [&](std::string_view piece) {
+            scan.Feed(piece);
+            return !scan.Changed();
+        }))
+        CFileException::ThrowOsError(error, path);
+    scan.Finish();
+    if (!scan.Changed()) {
+        CloseOrThrow(*phoneBook, path);
         return;
-    WriteReplacingPhoneBook(path, content);
-}
+    }
 
-void CTolvexDesktopWinDlg::WriteReplacingPhoneBook(const WideString& path, const std::string& content)
-{
-    // The new text goes to a file beside the phonebook, which takes the phonebook's place only
-    // once complete: a failure on the way leaves the phonebook exactly as it was.
-    const WideString replacement = path + kReplacementSuffix;
-    const auto output = OpenPhoneBook(platform().files, replacement, FileOpen::CreateAlways);
-    if (output == nullptr)
+    WideString temporary;
+    auto output = CreateTemporary(folder, temporary);
+    if (output == nullptr) {
+        CloseOrThrow(*phoneBook, path);
         return;
-    unsigned long error = 0;
-    phonebook::WriteMetricRewrite(content, [&](std::string_view bytes) {
-        if (error == 0)
-            error = output->Write(bytes.data(), bytes.size());
-    });
+    }
+    unsigned long error = phoneBook->Rewind();
+    if (error == 0)
+        error = CopyRewritten(*phoneBook, *output);
+    // On the disk before it takes the phonebook's name: a power loss must not leave an empty file
+    // there.
+    if (error == 0)
+        error = output->Flush();
     if (const unsigned long closeError = output->Close(); error == 0)
         error = closeError;
+    if (const unsigned long closeError = phoneBook->Close(); error == 0)
+        error = closeError;
     if (error != 0) {
-        platform().files.DeleteFile(replacement);
+        m_files.DeleteFile(temporary);
         CFileException::ThrowOsError(error, path);
     }
-    // A phonebook held open by another program cannot be replaced now; it stays as it is and
-    // the next Connect tries again.
-    if (platform().files.ReplaceFile(path, replacement) != 0)
-        platform().files.DeleteFile(replacement);
+    PutInPlace(path, temporary);
+}
+
+void CPhoneBook::PutInPlace(const WideString& path, const WideString& temporary)
+{
+    const WideString backup = FreshName(FolderOf(path));
+    if (m_files.ReplaceFile(path, temporary, backup) == 0) {
+        m_files.DeleteFile(backup);
+        return;
+    }
+    // Still there, as before: a phonebook another program holds, say. The next Connect tries
+    // again.
+    if (m_files.FileExists(path)) {
+        m_files.DeleteFile(temporary);
+        m_files.DeleteFile(backup);
+        return;
+    }
+    // The replace took the phonebook away and could not finish.
+    if (!backup.IsEmpty() && m_files.MoveFile(backup, path) == 0) {
+        m_files.DeleteFile(temporary);
+        return;
+    }
+    if (m_files.MoveFile(temporary, path) == 0)
+        m_files.DeleteFile(backup);
+    // Neither could be moved: both copies stay where they are rather than be lost.
+}
+
+void CPhoneBook::RemoveStaleTemporaries(const WideString& folder)
+{
+    for (const WideString& name : m_files.FindFiles(folder, kTemporaryPattern))
+        m_files.DeleteFile(folder + name);
+}
+
+std::unique_ptr<IFile> CPhoneBook::CreateTemporary(const WideString& folder, WideString& path)
+{
+    // A name taken by something that could not be removed (a folder, a file another program
+    // holds) is passed over.
+    for (int number = 0; number < kTemporaryNames; ++number) {
+        path = TemporaryName(folder, number);
+        if (auto file = OpenPhoneBook(m_files, path, FileOpen::CreateNew))
+            return file;
+    }
+    return nullptr;
+}
+
+WideString CPhoneBook::FreshName(const WideString& folder)
+{
+    for (int number = 0; number < kTemporaryNames; ++number) {
+        const WideString name = TemporaryName(folder, number);
+        if (!m_files.FileExists(name))
+            return name;
+    }
+    return WideString();
 }

@@ -1,38 +1,6 @@
 #include "phonebook/PhoneBookText.h"
 
-#include <algorithm>
-
 namespace phonebook {
-
-namespace {
-
-std::string_view WithoutLineEnd(std::string_view line)
-{
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
-}
-
-bool IsStaleMetricLine(std::string_view line)
-{
-    return line.substr(0, kMetricPrefix.size()) == kMetricPrefix && line != kMetricLine;
-}
-
-}  // namespace
-
-void ForEachLine(std::string_view content, const std::function<void(std::string_view)>& onLine)
-{
-    while (!content.empty()) {
-        const auto lf = content.find('\n');
-        if (lf == std::string_view::npos) {
-            // A carriage return at the very end has no line feed after it: it stays.
-            onLine(content);
-            return;
-        }
-        onLine(WithoutLineEnd(content.substr(0, lf)));
-        content.remove_prefix(lf + 1);
-    }
-}
 
 CLineTextSearch::CLineTextSearch(std::string text) : m_text(std::move(text)) {}
 
@@ -72,54 +40,131 @@ bool CLineTextSearch::Finish()
     return m_bFound;
 }
 
-bool NeedsMetricRewrite(std::string_view content)
+CMetricRewriter::CMetricRewriter(Sink sink) : m_sink(std::move(sink)) {}
+
+void CMetricRewriter::Feed(std::string_view piece)
 {
-    // Only lines that start with the prefix matter: look at the prefix's occurrences alone.
-    for (std::size_t at = content.find(kMetricPrefix); at != std::string_view::npos;
-         at = content.find(kMetricPrefix, at + 1)) {
-        if (at != 0 && content[at - 1] != '\n')
-            continue;
-        const auto lf = content.find('\n', at);
-        const std::string_view line = lf == std::string_view::npos
-            ? content.substr(at)
-            : WithoutLineEnd(content.substr(at, lf - at));
-        if (IsStaleMetricLine(line))
-            return true;
+    while (!piece.empty()) {
+        std::size_t used = 0;
+        switch (m_line) {
+        case Line::Start:
+        case Line::Undecided:
+            used = FeedUndecided(piece);
+            break;
+        case Line::Plain:
+            used = FeedPlain(piece);
+            break;
+        case Line::Replaced: {
+            // The rest of a replaced line is skipped, however long it is.
+            const auto lf = piece.find('\n');
+            if (lf == std::string_view::npos)
+                return;
+            EndLine(true);
+            used = lf + 1;
+            break;
+        }
+        }
+        piece.remove_prefix(used);
     }
-    return false;
 }
 
-void WriteMetricRewrite(std::string_view content, const std::function<void(std::string_view)>& write)
+void CMetricRewriter::Finish() { EndLine(false); }
+
+std::size_t CMetricRewriter::FeedUndecided(std::string_view piece)
 {
-    // Runs of untouched lines are handed on whole, in pieces of about this size.
-    constexpr std::size_t kPiece = 64 * 1024;
-    std::string piece;
-    piece.reserve(std::min(kPiece, content.size() + content.size() / 8) + 64);
-    ForEachLine(content, [&](std::string_view line) {
-        if (IsStaleMetricLine(line))
-            line = kMetricLine;
-        if (piece.size() + line.size() + 2 > kPiece && !piece.empty()) {
-            write(piece);
-            piece.clear();
+    m_line = Line::Undecided;
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        const char ch = piece[i];
+        if (ch == '\n') {
+            EndLine(true);
+            return i + 1;
         }
-        if (line.size() + 2 > kPiece) {
-            write(line);
-            write("\r\n");
+        const bool stillTarget = m_held.size() < kMetricLine.size() && ch == kMetricLine[m_held.size()];
+        // The target line's own CR, if a line feed follows it.
+        const bool targetCr = m_held == kMetricLine && ch == '\r';
+        if (stillTarget || targetCr) {
+            m_held += ch;
+            continue;
+        }
+        if (m_held.size() >= kMetricPrefix.size())
+            Replace();
+        else
+            BecomePlain();
+        return i;
+    }
+    return piece.size();
+}
+
+std::size_t CMetricRewriter::FeedPlain(std::string_view piece)
+{
+    if (m_bHeldCr) {
+        m_bHeldCr = false;
+        if (piece.front() == '\n') {
+            EndLine(true);
+            return 1;
+        }
+        m_sink("\r");
+    }
+    const auto lf = piece.find('\n');
+    std::string_view run = piece.substr(0, lf);
+    if (!run.empty() && run.back() == '\r') {
+        run.remove_suffix(1);
+        // Without a line feed in this piece, the CR's fate is decided by the next byte.
+        m_bHeldCr = lf == std::string_view::npos;
+    }
+    m_sink(run);
+    if (lf == std::string_view::npos)
+        return piece.size();
+    EndLine(true);
+    return lf + 1;
+}
+
+void CMetricRewriter::EndLine(bool byLineFeed)
+{
+    switch (m_line) {
+    case Line::Start:
+        // The file's end right after a line feed ends no line.
+        if (!byLineFeed)
             return;
+        break;
+    case Line::Undecided: {
+        std::string_view line = m_held;
+        if (byLineFeed && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.substr(0, kMetricPrefix.size()) == kMetricPrefix && line != kMetricLine) {
+            line = kMetricLine;
+            m_bChanged = true;
         }
-        piece.append(line);
-        piece.append("\r\n");
-    });
-    if (!piece.empty())
-        write(piece);
+        m_sink(line);
+        break;
+    }
+    case Line::Plain:
+        // A CR at the very end of the file has no line feed after it: it stays.
+        if (m_bHeldCr)
+            m_sink("\r");
+        break;
+    case Line::Replaced:
+        break;
+    }
+    m_sink("\r\n");
+    m_line = Line::Start;
+    m_held.clear();
+    m_bHeldCr = false;
 }
 
-std::string RewriteMetricLines(std::string_view content)
+void CMetricRewriter::BecomePlain()
 {
-    std::string out;
-    out.reserve(content.size() + content.size() / 16);
-    WriteMetricRewrite(content, [&](std::string_view piece) { out.append(piece); });
-    return out;
+    m_sink(m_held);
+    m_held.clear();
+    m_line = Line::Plain;
+}
+
+void CMetricRewriter::Replace()
+{
+    m_sink(kMetricLine);
+    m_bChanged = true;
+    m_held.clear();
+    m_line = Line::Replaced;
 }
 
 }  // namespace phonebook

@@ -18,4 +18,7 @@ public:
     virtual int StartSockets(std::uint16_t requested, std::uint16_t& version) = 0;
     virtual void CleanupSockets() = 0;
     virtual void SetSocketsLastError(int error) = 0;
+    // Restarts Windows for a planned reconfiguration, with the shutdown privilege enabled first;
+    // false when it was refused.
+    virtual bool RestartSystem() = 0;
 };

@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-#include "base/WideString.h"
-
 using WindowHandle = void*;
 using MenuHandle = void*;
 using IconHandle = void*;
@@ -33,14 +31,10 @@ struct Message {
     Point pt;
 };
 
-// The operating system's version record; the size field says which layout the caller expects.
+// The operating system's version as the platform reports it to this program.
 struct OsVersionInfo {
-    std::uint32_t dwOSVersionInfoSize = 276;
     std::uint32_t dwMajorVersion = 0;
     std::uint32_t dwMinorVersion = 0;
-    std::uint32_t dwBuildNumber = 0;
-    std::uint32_t dwPlatformId = 0;
-    char16_t szCSDVersion[128] = {};
 };
 
 // The notification-area icon record, the fields the program sets. The Win32 side copies it into

@@ -45,6 +45,9 @@ public:
                              std::intptr_t lParam) = 0;
     virtual std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                       std::intptr_t lParam) = 0;
+    // The dialog's default processing of a message, run now from within its handler.
+    virtual void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) = 0;
 
     // Windows.
     virtual void ShowWindow(WindowHandle hwnd, int command) = 0;
@@ -54,7 +57,6 @@ public:
     virtual void SetFocus(WindowHandle hwnd) = 0;
     virtual WindowHandle GetFocus() = 0;
     virtual void EnableWindow(WindowHandle hwnd, bool enable) = 0;
-    virtual bool IsWindowEnabled(WindowHandle hwnd) = 0;
     virtual WideString GetWindowText(WindowHandle hwnd) = 0;
     virtual void SetWindowText(WindowHandle hwnd, const WideString& text) = 0;
     virtual long GetExStyle(WindowHandle hwnd) = 0;
@@ -88,4 +90,7 @@ public:
     // The notification area.
     virtual void NotifyIcon(unsigned operation, const NotifyIconRecord& record) = 0;
     virtual unsigned RegisterWindowMessage(const WideString& name) = 0;
+    // Lets the message reach the window from processes of lower rights (the shell, when the
+    // program runs elevated), where the system has that filter.
+    virtual void AllowMessageFromLowerPrivilege(WindowHandle hwnd, unsigned message) = 0;
 };

@@ -25,23 +25,24 @@ WideString BindListToText(const char16_t* chars, std::size_t count)
         }
         text += u'\n';
         if (i + 1 < count && chars[i + 1] == u'\0')
-            break;
+            return text;
     }
+    // A value that lacks its final NUL still ends its last item.
+    if (!text.IsEmpty() && text.view().back() != u'\n')
+        text += u'\n';
     return text;
 }
 
 int ReadBindList(IRegistry& registry, WideString& text)
 {
-    RegistryKey key = nullptr;
-    if (registry.OpenMachineKey(kLinkageKey, win::KEY_READ, key) != 0)
-        return 0;
     std::vector<char16_t> buffer(kReadLimitBytes / sizeof(char16_t));
     std::uint32_t size = kReadLimitBytes;
-    std::uint32_t type = 0;
-    const long result = registry.QueryValue(key, kBindValue, buffer.data(), size, type);
-    registry.CloseKey(key);
-    if (result != 0)
-        return 0;
+    {
+        CRegKey key(registry);
+        std::uint32_t type = 0;
+        if (key.Open(kLinkageKey, win::KEY_READ) != 0 || key.Query(kBindValue, buffer.data(), size, type) != 0)
+            return 0;
+    }
     text = BindListToText(buffer.data(), std::min<std::size_t>(size, kReadLimitBytes) / sizeof(char16_t));
     return 1;
 }
@@ -56,8 +57,7 @@ int MoveWanAdapterFirst(WideString& text)
     while (!rest.empty()) {
         const auto lf = rest.find(u'\n');
         const std::u16string_view item = rest.substr(0, lf);
-        const bool wholeWanItem = lf != std::u16string_view::npos && item == kWanAdapter;
-        if (!wholeWanItem) {
+        if (item != kWanAdapter) {
             kept += item;
             if (lf != std::u16string_view::npos)
                 kept += u'\n';
@@ -86,20 +86,17 @@ std::u16string TextToBindList(WideString text)
 
 int WriteBindList(IRegistry& registry, WideString text)
 {
-    RegistryKey key = nullptr;
-    if (registry.OpenMachineKey(kLinkageKey, win::KEY_WRITE, key) != 0)
+    CRegKey key(registry);
+    if (key.Open(kLinkageKey, win::KEY_WRITE) != 0)
         return 0;
     const std::u16string list = TextToBindList(std::move(text));
-    registry.SetValue(key, kBindValue, win::REG_MULTI_SZ, list.c_str(),
-                      static_cast<std::uint32_t>(list.size() * sizeof(char16_t)));
-    registry.CloseKey(key);
+    key.Set(kBindValue, win::REG_MULTI_SZ, list.c_str(), static_cast<std::uint32_t>(list.size() * sizeof(char16_t)));
     return 1;
 }
 
-int FixWanBindingOrder(IRegistry& registry)
+void FixWanBindingOrder(IRegistry& registry)
 {
     WideString text;
     if (ReadBindList(registry, text) == 1 && MoveWanAdapterFirst(text) == 1)
         WriteBindList(registry, text);
-    return 1;
 }

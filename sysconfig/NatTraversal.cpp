@@ -1,9 +1,7 @@
 #include "sysconfig/NatTraversal.h"
 
-#include "framework/WinApp.h"
 #include "platform/Constants.h"
 #include "sysconfig/BindingOrder.h"
-#include "ui/resources/resource.h"
 
 namespace {
 
@@ -14,14 +12,25 @@ constexpr char16_t kEncapsulationValue[] = u"AssumeUDPEncapsulationContextOnSend
 constexpr char16_t kTunnelMtuValue[] = u"TunnelMTU";
 // Security associations may be set up when both ends are behind address translation.
 constexpr std::int32_t kBothBehindNat = 2;
+// The size commonly documented for IPsec tunnels; the check only asks that a value exists.
+constexpr std::uint32_t kTunnelMtu = 1400;
 
 bool IsOlderSystem(std::uint32_t major) { return major < 6; }
 
-// Repairs the value at keyPath and tells the user the outcome, "0" or "-1".
-void SetAndReport(const CWinApp& app, const char16_t* keyPath)
+const char16_t* EncapsulationKey(std::uint32_t major) { return IsOlderSystem(major) ? kIpsecKey : kPolicyAgentKey; }
+
+// Creates or opens the key with full access, then writes REG_DWORD value. The creation's code;
+// the write's in setResult when the key was there to write.
+long CreateAndSet(IRegistry& registry, const WideString& keyPath, const WideString& valueName, std::uint32_t value,
+                  long& setResult)
 {
-    const int result = SetMachineDwordToTwo(app.platform().registry, keyPath, kEncapsulationValue);
-    app.MessageBox(WideString::Format(u"%d", {result}), win::MB_OK);
+    CRegKey key(registry);
+    if (const long result = key.Create(keyPath, win::KEY_ALL_ACCESS))
+        return result;
+    const unsigned char data[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                                   static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    setResult = key.Set(valueName, win::REG_DWORD, data, sizeof(data));
+    return 0;
 }
 
 }  // namespace
@@ -35,70 +44,66 @@ std::uint32_t ReadMajorVersion(ISystemInfo& system)
 
 std::int32_t ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
 {
-    RegistryKey key = nullptr;
-    if (registry.OpenMachineKey(keyPath, win::KEY_READ, key) != 0)
+    CRegKey key(registry);
+    if (key.Open(keyPath, win::KEY_READ) != 0)
         return kKeyNotOpened;
     // Cleared first: a value shorter than four bytes reads as its bytes followed by zeros.
     unsigned char data[4] = {};
     std::uint32_t size = sizeof(data);
     std::uint32_t type = 0;
-    const long result = registry.QueryValue(key, valueName, data, size, type);
-    registry.CloseKey(key);
-    if (result != 0)
+    if (key.Query(valueName, data, size, type) != 0)
         return kValueNotRead;
     return static_cast<std::int32_t>(std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8
                                      | std::uint32_t{data[2]} << 16 | std::uint32_t{data[3]} << 24);
 }
 
+long WriteMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName,
+                       std::uint32_t value)
+{
+    long setResult = 0;
+    if (const long createResult = CreateAndSet(registry, keyPath, valueName, value, setResult))
+        return createResult;
+    return setResult;
+}
+
 int SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
 {
-    RegistryKey key = nullptr;
-    if (registry.CreateMachineKey(keyPath, win::KEY_ALL_ACCESS, key) != 0)
-        return -1;
-    const unsigned char two[4] = {2, 0, 0, 0};
-    registry.SetValue(key, valueName, win::REG_DWORD, two, sizeof(two));
-    registry.CloseKey(key);
-    return 0;
+    long ignored = 0;
+    return CreateAndSet(registry, keyPath, valueName, kBothBehindNat, ignored) == 0 ? 0 : -1;
 }
 
-int IsIpsecRegistryReady(Platform& platform)
+std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint32_t majorVersion)
 {
-    if (IsOlderSystem(ReadMajorVersion(platform.system))) {
-        const std::int32_t value = ReadMachineDword(platform.registry, kIpsecKey, kEncapsulationValue);
-        FixWanBindingOrder(platform.registry);
-        return value == kBothBehindNat ? 1 : 0;
+    std::vector<IpsecValue> missing;
+    const char16_t* ruleKey = EncapsulationKey(majorVersion);
+    if (ReadMachineDword(registry, ruleKey, kEncapsulationValue) != kBothBehindNat)
+        missing.push_back({ruleKey, kEncapsulationValue, kBothBehindNat});
+    // Any number will do, 0 included; but contents that read like a failure count as missing.
+    if (!IsOlderSystem(majorVersion)) {
+        const std::int32_t mtu = ReadMachineDword(registry, kNdisWanProtocolKey, kTunnelMtuValue);
+        if (mtu == kKeyNotOpened || mtu == kValueNotRead)
+            missing.push_back({kNdisWanProtocolKey, kTunnelMtuValue, kTunnelMtu});
     }
-    const std::int32_t value = ReadMachineDword(platform.registry, kPolicyAgentKey, kEncapsulationValue);
-    const std::int32_t mtu = ReadMachineDword(platform.registry, kNdisWanProtocolKey, kTunnelMtuValue);
-    if (mtu == kKeyNotOpened || mtu == kValueNotRead)
-        return 0;
-    return value == kBothBehindNat ? 1 : 0;
+    return missing;
 }
 
-void RepairNatTraversal(const CWinApp& app)
+int IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system)
 {
-    if (IsOlderSystem(ReadMajorVersion(app.platform().system)))
-        RepairNatTraversalIpsec(app);
-    else
-        RepairNatTraversalPolicyAgent(app);
+    const std::uint32_t major = ReadMajorVersion(system);
+    const bool ready = FindIpsecValuesNotInPlace(registry, major).empty();
+    if (IsOlderSystem(major))
+        FixWanBindingOrder(registry);
+    return ready ? 1 : 0;
 }
 
-int RepairNatTraversalIpsec(const CWinApp& app)
+NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system)
 {
-    if (ReadMachineDword(app.platform().registry, kIpsecKey, kEncapsulationValue) == kBothBehindNat)
-        return 1;
-    SetAndReport(app, kIpsecKey);
-    return 1;
-}
-
-int RepairNatTraversalPolicyAgent(const CWinApp& app)
-{
-    if (ReadMachineDword(app.platform().registry, kPolicyAgentKey, kEncapsulationValue) == kBothBehindNat)
-        return 1;
-    if (!app.platform().system.IsUserAnAdmin()) {
-        app.MessageBox(IDS_RUN_AS_ADMINISTRATOR, win::MB_OK);
-        return 0;
-    }
-    SetAndReport(app, kPolicyAgentKey);
-    return 1;
+    const std::uint32_t major = ReadMajorVersion(system);
+    const char16_t* key = EncapsulationKey(major);
+    if (ReadMachineDword(registry, key, kEncapsulationValue) == kBothBehindNat)
+        return {NatRepair::InPlace};
+    // The older systems let any user try.
+    if (!IsOlderSystem(major) && !system.IsUserAnAdmin())
+        return {NatRepair::NeedsAdministrator};
+    return {NatRepair::Attempted, SetMachineDwordToTwo(registry, key, kEncapsulationValue)};
 }

@@ -1,6 +1,6 @@
 #include "ui/AboutDlg.h"
 
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 // No message map of its own: OK and Esc close it through the dialog defaults.
-CAboutDlg::CAboutDlg(CWinApp& app) : CDialog(app, IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg(Platform& platform, CDialog& parent) : CDialog(platform, IDD_ABOUTBOX, &parent) {}

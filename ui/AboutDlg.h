@@ -5,5 +5,5 @@
 
 class CAboutDlg : public CDialog {
 public:
-    explicit CAboutDlg(CWinApp& app);
+    CAboutDlg(Platform& platform, CDialog& parent);
 };

@@ -1,10 +1,9 @@
 #include "ui/TolvexDesktopWinDlg.h"
 
-#include "framework/WinApp.h"
-#include "sysconfig/NatTraversal.h"
+#include "base/ResourceIds.h"
+#include "connection/ConnectionState.h"
 #include "sysconfig/RegistryTool.h"
 #include "ui/AboutDlg.h"
-#include "ui/resources/resource.h"
 
 using Map = MessageMap<CTolvexDesktopWinDlg>;
 
@@ -28,22 +27,27 @@ const Map CTolvexDesktopWinDlg::s_messageMap = {
     Map::Command(IDC_SETTINGS, [](auto& dlg, const MessageArgs&) { dlg.OnSettings(); return Handled(); }),
     Map::Command(IDC_CONNECT, [](auto& dlg, const MessageArgs&) { dlg.OnConnect(); return Handled(); }),
     Map::Command(win::IDCANCEL, [](auto& dlg, const MessageArgs&) { dlg.OnQuit(); return Handled(); }),
-    Map::Message(win::WM_DESTROY, [](auto& dlg, const MessageArgs&) { dlg.OnDestroy(); return DefaultProcessing(); }),
+    Map::Message(win::WM_DESTROY, [](auto& dlg, const MessageArgs&) { dlg.OnDestroy(); return Handled(); }),
     Map::Command(ID_POPUP_SHOW, [](auto& dlg, const MessageArgs&) { dlg.OnShowCommand(); return Handled(); }),
     Map::Command(IDC_HIDE, [](auto& dlg, const MessageArgs&) { dlg.OnHideButton(); return Handled(); }),
     Map::Message(win::WM_TIMER, [](auto& dlg, const MessageArgs& args) {
         dlg.OnTimer(args.wParam);
         return DefaultProcessing();
     }),
+    Map::Message(win::WM_QUERYENDSESSION, [](auto& dlg, const MessageArgs&) { return Handled(dlg.OnQueryEndSession()); }),
+    Map::Message(win::WM_ENDSESSION, [](auto& dlg, const MessageArgs& args) {
+        dlg.OnEndSession(args.wParam != 0);
+        return Handled();
+    }),
 };
 
-CTolvexDesktopWinDlg::CTolvexDesktopWinDlg(CWinApp& app)
-    : CDialog(app, IDD_TOLVEXDESKTOPWIN_DIALOG),
-      m_hIcon(app.platform().resources.LoadIcon(IDR_MAINFRAME))
+CTolvexDesktopWinDlg::CTolvexDesktopWinDlg(Platform& platform)
+    : CDialog(platform, IDD_TOLVEXDESKTOPWIN_DIALOG),
+      m_phoneBook(platform.files, platform.system, platform.resources.LoadString(IDS_PHONEBOOK_FILE_NAME)),
+      m_hIcon(platform.resources.LoadIcon(IDR_MAINFRAME)),
+      m_trayIcon(platform.ui, m_hIcon)
 {
 }
-
-CTolvexDesktopWinDlg::~CTolvexDesktopWinDlg() = default;
 
 bool CTolvexDesktopWinDlg::DispatchMessageMap(const MessageArgs& args, std::intptr_t& result)
 {
@@ -66,7 +70,6 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    m_osVersionInfo.dwOSVersionInfoSize = 276;
     platform().system.GetVersionEx(m_osVersionInfo);
 
     ExtendSystemMenu();
@@ -83,13 +86,13 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
     ui().SetTimer(m_hWnd, IDT_REFRESH, 1000);
 
     // Told before the dialog is first shown; the tool is started whatever the user does.
-    if (IsIpsecRegistryReady(platform()) == 0) {
-        m_app.MessageBox(IDS_REGISTRY_MUST_BE_MODIFIED, win::MB_OK);
+    if (IsIpsecRegistryReady(platform().registry, platform().system) == 0) {
+        MessageBox(IDS_REGISTRY_MUST_BE_MODIFIED, win::MB_OK);
         LaunchRegistryTool(platform());
     }
 
     MakeLayered();
-    AddTrayIcon();
+    m_trayIcon.Add(m_hWnd, WM_TRAYICON, kTipNotConnected);
     return true;
 }
 
@@ -98,8 +101,8 @@ void CTolvexDesktopWinDlg::ExtendSystemMenu()
     const MenuHandle sysMenu = ui().GetSystemMenu(m_hWnd, false);
     if (sysMenu == nullptr)
         return;
-    ui().AppendMenuItem(sysMenu, IDM_HIDETOTRAY, WideString::Load(platform().resources, IDS_HIDE_TO_TASKTRAY));
-    const WideString about = WideString::Load(platform().resources, IDS_ABOUTBOX);
+    ui().AppendMenuItem(sysMenu, IDM_HIDETOTRAY, platform().resources.LoadString(IDS_HIDE_TO_TASKTRAY));
+    const WideString about = platform().resources.LoadString(IDS_ABOUTBOX);
     if (!about.IsEmpty()) {
         ui().AppendMenuSeparator(sysMenu);
         ui().AppendMenuItem(sysMenu, IDM_ABOUTBOX, about);
@@ -120,7 +123,7 @@ bool CTolvexDesktopWinDlg::OnSysCommand(unsigned id, std::intptr_t)
         ui().ShowWindow(m_hWnd, win::SW_HIDE);
         return true;
     case IDM_ABOUTBOX: {
-        CAboutDlg dlgAbout(m_app);
+        CAboutDlg dlgAbout(platform(), *this);
         dlgAbout.DoModal();
         return true;
     }

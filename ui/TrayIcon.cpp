@@ -1,88 +1,47 @@
-// The notification-area icon and the dialog's visibility.
+#include "ui/TrayIcon.h"
+
 #include <algorithm>
+#include <string_view>
 
-#include "framework/WinApp.h"
-#include "ui/TolvexDesktopWinDlg.h"
-#include "ui/resources/resource.h"
+#include "platform/Constants.h"
 
-namespace {
-
-constexpr char16_t kTip[] = u"Tolvex VPN Manager";
-
-}  // namespace
-
-void CTolvexDesktopWinDlg::AddTrayIcon()
+CTrayIcon::CTrayIcon(IWindowSystem& ui, IconHandle icon) : m_ui(ui)
 {
-    m_notifyIconData.hWnd = m_hWnd;
+    m_notifyIconData.hIcon = icon;
+}
+
+void CTrayIcon::Add(WindowHandle owner, unsigned callbackMessage, const char16_t* tip)
+{
+    m_notifyIconData.hWnd = owner;
     m_notifyIconData.uID = 0;
     m_notifyIconData.uFlags = win::NIF_MESSAGE | win::NIF_ICON | win::NIF_TIP;
-    m_notifyIconData.hIcon = platform().resources.LoadIcon(IDR_MAINFRAME);
-    m_notifyIconData.uCallbackMessage = WM_TRAYICON;
-    std::copy(std::begin(kTip), std::end(kTip), m_notifyIconData.szTip);
-    ui().NotifyIcon(win::NIM_ADD, m_notifyIconData);
-    // A restarted shell announces a new taskbar; the icon is added again then, or a hidden
-    // dialog could never be reached.
-    m_nTaskbarCreatedMessage = ui().RegisterWindowMessage(u"TaskbarCreated");
+    m_notifyIconData.uCallbackMessage = callbackMessage;
+    CopyTip(tip);
+    m_ui.NotifyIcon(win::NIM_ADD, m_notifyIconData);
+    m_nTaskbarCreatedMessage = m_ui.RegisterWindowMessage(u"TaskbarCreated");
+    // A program running elevated would not hear the announcement from the shell otherwise.
+    if (m_nTaskbarCreatedMessage != 0)
+        m_ui.AllowMessageFromLowerPrivilege(owner, m_nTaskbarCreatedMessage);
 }
 
-void CTolvexDesktopWinDlg::OnDestroy()
+void CTrayIcon::SetTip(const char16_t* tip)
 {
-    ui().NotifyIcon(win::NIM_DELETE, m_notifyIconData);
+    CopyTip(tip);
+    m_ui.NotifyIcon(win::NIM_MODIFY, m_notifyIconData);
 }
 
-bool CTolvexDesktopWinDlg::WindowProc(const MessageArgs& args, std::intptr_t& result)
+void CTrayIcon::Remove() { m_ui.NotifyIcon(win::NIM_DELETE, m_notifyIconData); }
+
+void CTrayIcon::OnMessage(unsigned message)
 {
-    if (args.message == WM_TRAYICON)
-        OnTrayIconEvent(args.lParam);
-    else if (m_nTaskbarCreatedMessage != 0 && args.message == m_nTaskbarCreatedMessage)
-        ui().NotifyIcon(win::NIM_ADD, m_notifyIconData);
-    return CDialog::WindowProc(args, result);
+    if (m_nTaskbarCreatedMessage != 0 && message == m_nTaskbarCreatedMessage)
+        m_ui.NotifyIcon(win::NIM_ADD, m_notifyIconData);
 }
 
-void CTolvexDesktopWinDlg::OnTrayIconEvent(std::intptr_t mouseEvent)
+void CTrayIcon::CopyTip(const char16_t* tip)
 {
-    const Point cursor = ui().GetCursorPos();
-    switch (mouseEvent) {
-    case win::WM_LBUTTONDOWN:
-    case win::WM_RBUTTONDOWN:
-        ShowTrayPopupMenu(cursor);
-        break;
-    case win::WM_LBUTTONDBLCLK:
-        ui().PostMessage(m_hWnd, win::WM_NULL, 0, 0);
-        break;
-    default:
-        break;
-    }
-}
-
-void CTolvexDesktopWinDlg::ShowTrayPopupMenu(Point at)
-{
-    // The dialog must be in the foreground, hidden or not, or the menu would not close when
-    // the user clicks elsewhere.
-    ui().SetForegroundWindow(m_hWnd);
-    const MenuHandle menu = platform().resources.LoadMenu(IDR_POPUPMENU);
-    if (menu == nullptr)
-        return;
-    if (const MenuHandle popup = ui().GetSubMenu(menu, 0))
-        ui().TrackPopupMenu(popup, win::TPM_RIGHTBUTTON, at, m_hWnd);
-    ui().DestroyMenu(menu);
-}
-
-void CTolvexDesktopWinDlg::OnShowCommand()
-{
-    ui().SetFocus(m_hWnd);
-    ui().ShowWindow(m_hWnd, win::SW_SHOW);
-}
-
-void CTolvexDesktopWinDlg::OnHideButton()
-{
-    ui().ShowWindow(m_hWnd, win::SW_HIDE);
-}
-
-std::intptr_t CTolvexDesktopWinDlg::OnActivateRequest(std::uintptr_t, std::intptr_t)
-{
-    ui().ShowWindow(m_hWnd, win::SW_SHOW);
-    ui().SetForegroundWindow(m_hWnd);
-    ui().SetFocus(m_hWnd);
-    return 0;
+    // The field is cleared and takes at most its size less the terminating zero.
+    const std::u16string_view text = std::u16string_view(tip).substr(0, std::size(m_notifyIconData.szTip) - 1);
+    std::fill(std::begin(m_notifyIconData.szTip), std::end(m_notifyIconData.szTip), u'\0');
+    std::copy(text.begin(), text.end(), m_notifyIconData.szTip);
 }

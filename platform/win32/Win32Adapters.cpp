@@ -1,7 +1,10 @@
+// The IP helper's declarations need winsock2.h before windows.h. Its calls are looked up at run
+// time (Win32DynamicCalls), never imported.
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "platform/win32/Win32DynamicCalls.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 
@@ -9,7 +12,7 @@ unsigned long CWin32Adapters::GetAdaptersAddresses(std::uint32_t family, std::ui
                                                    std::uint32_t& size)
 {
     ULONG length = size;
-    const ULONG result = ::GetAdaptersAddresses(family, flags, nullptr, static_cast<PIP_ADAPTER_ADDRESSES>(buffer), &length);
+    const ULONG result = dyn::GetAdaptersAddresses(family, flags, buffer, &length);
     size = length;
     return result;
 }

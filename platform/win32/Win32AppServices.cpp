@@ -38,3 +38,18 @@ int CWin32AppServices::StartSockets(std::uint16_t requested, std::uint16_t& vers
 void CWin32AppServices::CleanupSockets() { ::WSACleanup(); }
 
 void CWin32AppServices::SetSocketsLastError(int error) { ::WSASetLastError(error); }
+
+bool CWin32AppServices::RestartSystem()
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    const bool enabled = ::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)
+        && ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && ::GetLastError() == ERROR_SUCCESS;
+    ::CloseHandle(token);
+    return enabled
+        && ::ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_OPERATINGSYSTEM | SHTDN_REASON_MINOR_RECONFIG | SHTDN_REASON_FLAG_PLANNED);
+}

@@ -23,14 +23,13 @@ public:
         return ok ? ERROR_SUCCESS : ::GetLastError();
     }
 
-    unsigned long GetSize(std::uint64_t& size) override
+    unsigned long Rewind() override
     {
-        LARGE_INTEGER length{};
-        if (!::GetFileSizeEx(m_handle, &length))
-            return ::GetLastError();
-        size = static_cast<std::uint64_t>(length.QuadPart);
-        return ERROR_SUCCESS;
+        const LARGE_INTEGER start{};
+        return ::SetFilePointerEx(m_handle, start, nullptr, FILE_BEGIN) ? ERROR_SUCCESS : ::GetLastError();
     }
+
+    unsigned long Flush() override { return ::FlushFileBuffers(m_handle) ? ERROR_SUCCESS : ::GetLastError(); }
 
     unsigned long Write(const void* data, std::size_t size) override
     {
@@ -65,7 +64,7 @@ std::unique_ptr<IFile> CWin32FileSystem::Open(const WideString& path, FileOpen m
 {
     const bool reading = mode == FileOpen::ReadExisting;
     const HANDLE handle = ::CreateFileW(W(path), reading ? GENERIC_READ : GENERIC_WRITE, 0, nullptr,
-                                        reading ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                        reading ? OPEN_EXISTING : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return nullptr;
@@ -86,11 +85,38 @@ bool CWin32FileSystem::FileExists(const WideString& path)
 
 void CWin32FileSystem::CreateDirectory(const WideString& path) { ::CreateDirectoryW(W(path), nullptr); }
 
-unsigned long CWin32FileSystem::ReplaceFile(const WideString& replaced, const WideString& replacement)
+unsigned long CWin32FileSystem::ReplaceFile(const WideString& replaced, const WideString& replacement,
+                                           const WideString& backup)
 {
-    if (::ReplaceFileW(W(replaced), W(replacement), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+    if (::ReplaceFileW(W(replaced), W(replacement), backup.IsEmpty() ? nullptr : W(backup),
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return ERROR_SUCCESS;
     return ::GetLastError();
 }
 
-void CWin32FileSystem::DeleteFile(const WideString& path) { ::DeleteFileW(W(path)); }
+unsigned long CWin32FileSystem::MoveFile(const WideString& from, const WideString& to)
+{
+    return ::MoveFileExW(W(from), W(to), MOVEFILE_WRITE_THROUGH) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+unsigned long CWin32FileSystem::DeleteFile(const WideString& path)
+{
+    // A file that took the phonebook's attributes may be read-only.
+    ::SetFileAttributesW(W(path), FILE_ATTRIBUTE_NORMAL);
+    return ::DeleteFileW(W(path)) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+std::vector<WideString> CWin32FileSystem::FindFiles(const WideString& folder, const WideString& pattern)
+{
+    std::vector<WideString> names;
+    WIN32_FIND_DATAW data;
+    const HANDLE search = ::FindFirstFileW(W(folder + pattern), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.push_back(FromW(data.cFileName));
+    } while (::FindNextFileW(search, &data));
+    ::FindClose(search);
+    return names;
+}

@@ -13,6 +13,7 @@ public:
     int StartSockets(std::uint16_t requested, std::uint16_t& version) override;
     void CleanupSockets() override;
     void SetSocketsLastError(int error) override;
+    bool RestartSystem() override;
 };
 
 class CWin32Resources : public IResources {
@@ -28,6 +29,7 @@ public:
     bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
     bool GetAppDataFolder(WideString& path) override;
     bool IsUserAnAdmin() override;
+    WideString DescribeError(long code) override;
 };
 
 class CWin32Registry : public IRegistry {
@@ -46,8 +48,11 @@ public:
     std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
     bool FileExists(const WideString& path) override;
     void CreateDirectory(const WideString& path) override;
-    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement) override;
-    void DeleteFile(const WideString& path) override;
+    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement,
+                              const WideString& backup) override;
+    unsigned long MoveFile(const WideString& from, const WideString& to) override;
+    unsigned long DeleteFile(const WideString& path) override;
+    std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
 };
 
 class CWin32Shell : public IShell {
@@ -77,6 +82,7 @@ public:
     void PostQuitMessage(int exitCode) override;
     void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void ShowWindow(WindowHandle hwnd, int command) override;
     bool IsIconic(WindowHandle hwnd) override;
     bool IsWindowVisible(WindowHandle hwnd) override;
@@ -84,7 +90,6 @@ public:
     void SetFocus(WindowHandle hwnd) override;
     WindowHandle GetFocus() override;
     void EnableWindow(WindowHandle hwnd, bool enable) override;
-    bool IsWindowEnabled(WindowHandle hwnd) override;
     WideString GetWindowText(WindowHandle hwnd) override;
     void SetWindowText(WindowHandle hwnd, const WideString& text) override;
     long GetExStyle(WindowHandle hwnd) override;
@@ -108,6 +113,7 @@ public:
     int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
     void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override;
     unsigned RegisterWindowMessage(const WideString& name) override;
+    void AllowMessageFromLowerPrivilege(WindowHandle hwnd, unsigned message) override;
 
 private:
     // Paints do not nest: the dialog paints on its one thread, one message at a time.

@@ -1,15 +1,16 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <algorithm>
-
+#include "platform/win32/Win32DynamicCalls.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
+
+static_assert(sizeof(OSVERSIONINFOW) == 276, "the version record the program asks for");
 
 bool CWin32SystemInfo::GetVersionEx(OsVersionInfo& info)
 {
     OSVERSIONINFOW native{};
-    native.dwOSVersionInfoSize = info.dwOSVersionInfoSize;
+    native.dwOSVersionInfoSize = sizeof(native);
     // Deprecated for its version lie, which is exactly what the program asks for.
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -21,9 +22,6 @@ bool CWin32SystemInfo::GetVersionEx(OsVersionInfo& info)
 #endif
     info.dwMajorVersion = native.dwMajorVersion;
     info.dwMinorVersion = native.dwMinorVersion;
-    info.dwBuildNumber = native.dwBuildNumber;
-    info.dwPlatformId = native.dwPlatformId;
-    std::copy(std::begin(native.szCSDVersion), std::end(native.szCSDVersion), info.szCSDVersion);
     return ok != FALSE;
 }
 
@@ -46,16 +44,17 @@ bool CWin32SystemInfo::GetAppDataFolder(WideString& path)
     return true;
 }
 
-bool CWin32SystemInfo::IsUserAnAdmin()
+bool CWin32SystemInfo::IsUserAnAdmin() { return dyn::IsUserAnAdmin(); }
+
+WideString CWin32SystemInfo::DescribeError(long code)
 {
-    // Exported by ordinal only on some releases.
-    using IsUserAnAdminFn = BOOL(WINAPI*)();
-    HMODULE shell32 = ::LoadLibraryW(L"shell32.dll");
-    if (shell32 == nullptr)
-        return false;
-    bool admin = false;
-    if (auto proc = ::GetProcAddress(shell32, MAKEINTRESOURCEA(680)))
-        admin = reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(proc))() != FALSE;
-    ::FreeLibrary(shell32);
-    return admin;
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    WideString description = length > 0 ? FromW(text, length) : WideString::Format(u"%d", {static_cast<int>(code)});
+    ::LocalFree(text);
+    // The system's texts end with a line break.
+    while (!description.IsEmpty() && (description.view().back() == u'\n' || description.view().back() == u'\r'))
+        description = WideString(description.view().substr(0, description.Length() - 1));
+    return description;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/Win32DynamicCalls.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 
@@ -24,8 +25,18 @@ bool ReturnsResultDirectly(UINT message)
         || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC);
 }
 
+// The message whose default processing a handler asked for from within the dialog procedure:
+// while it runs, the procedure hands that message straight on to the default.
+struct DefaultProcessingRun {
+    HWND hwnd = nullptr;
+    UINT message = 0;
+};
+DefaultProcessingRun g_defaultRun;
+
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (hwnd == g_defaultRun.hwnd && message == g_defaultRun.message)
+        return FALSE;
     if (message == WM_INITDIALOG)
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     auto* sink = reinterpret_cast<IDialogSink*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -122,6 +133,15 @@ std::intptr_t CWin32WindowSystem::SendMessage(WindowHandle hwnd, unsigned messag
     return ::SendMessageW(H(hwnd), message, wParam, lParam);
 }
 
+void CWin32WindowSystem::DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam,
+                                          std::intptr_t lParam)
+{
+    const DefaultProcessingRun outer = g_defaultRun;
+    g_defaultRun = {H(dialog), message};
+    ::DefDlgProcW(H(dialog), message, wParam, lParam);
+    g_defaultRun = outer;
+}
+
 void CWin32WindowSystem::ShowWindow(WindowHandle hwnd, int command) { ::ShowWindow(H(hwnd), command); }
 bool CWin32WindowSystem::IsIconic(WindowHandle hwnd) { return ::IsIconic(H(hwnd)) != FALSE; }
 bool CWin32WindowSystem::IsWindowVisible(WindowHandle hwnd) { return ::IsWindowVisible(H(hwnd)) != FALSE; }
@@ -129,7 +149,6 @@ void CWin32WindowSystem::SetForegroundWindow(WindowHandle hwnd) { ::SetForegroun
 void CWin32WindowSystem::SetFocus(WindowHandle hwnd) { ::SetFocus(H(hwnd)); }
 WindowHandle CWin32WindowSystem::GetFocus() { return ::GetFocus(); }
 void CWin32WindowSystem::EnableWindow(WindowHandle hwnd, bool enable) { ::EnableWindow(H(hwnd), enable); }
-bool CWin32WindowSystem::IsWindowEnabled(WindowHandle hwnd) { return ::IsWindowEnabled(H(hwnd)) != FALSE; }
 
 WideString CWin32WindowSystem::GetWindowText(WindowHandle hwnd)
 {
@@ -150,13 +169,7 @@ void CWin32WindowSystem::SetExStyle(WindowHandle hwnd, long exStyle) { ::SetWind
 void CWin32WindowSystem::SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey, std::uint8_t alpha,
                                                     unsigned flags)
 {
-    using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    HMODULE user32 = ::LoadLibraryW(L"user32");
-    if (user32 == nullptr)
-        return;
-    if (auto proc = ::GetProcAddress(user32, "SetLayeredWindowAttributes"))
-        reinterpret_cast<SetLayeredFn>(reinterpret_cast<void*>(proc))(H(hwnd), colorKey, alpha, flags);
-    ::FreeLibrary(user32);
+    dyn::SetLayeredWindowAttributes(H(hwnd), colorKey, alpha, flags);
 }
 
 WindowHandle CWin32WindowSystem::FindWindowByCaption(const WideString& caption)
@@ -234,4 +247,9 @@ void CWin32WindowSystem::NotifyIcon(unsigned operation, const NotifyIconRecord& 
 unsigned CWin32WindowSystem::RegisterWindowMessage(const WideString& name)
 {
     return ::RegisterWindowMessageW(W(name));
+}
+
+void CWin32WindowSystem::AllowMessageFromLowerPrivilege(WindowHandle hwnd, unsigned message)
+{
+    dyn::AllowMessageFromLowerPrivilege(H(hwnd), message);
 }

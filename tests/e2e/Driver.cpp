@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 namespace e2e {
 

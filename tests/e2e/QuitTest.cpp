@@ -2,7 +2,7 @@
 // the quiet end without a link. The link is real: the stand-in dialer brought it up.
 #include "Sandbox.h"
 #include "Scenario.h"
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 using namespace e2e;
 

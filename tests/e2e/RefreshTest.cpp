@@ -9,7 +9,7 @@
 
 #include "Sandbox.h"
 #include "Scenario.h"
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 using namespace e2e;
 

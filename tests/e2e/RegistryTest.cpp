@@ -4,7 +4,7 @@
 // it needs and puts it back.
 #include "Sandbox.h"
 #include "Scenario.h"
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 using namespace e2e;
 

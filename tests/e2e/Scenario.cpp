@@ -1,6 +1,6 @@
 #include "Scenario.h"
 
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 namespace e2e {
 

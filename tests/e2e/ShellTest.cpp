@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Driver.h"
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 using namespace e2e;
 

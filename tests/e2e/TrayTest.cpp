@@ -1,6 +1,6 @@
 // The notification-area icon through a restart of the taskbar, and its tip.
 #include "Scenario.h"
-#include "ui/resources/resource.h"
+#include "base/ResourceIds.h"
 
 using namespace e2e;
 

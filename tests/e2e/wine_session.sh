@@ -59,8 +59,8 @@ install_standins() {
     fi
   done
   local appdir="$prefix/drive_c/Program Files/Tolvex"
-  cp -f "$dir/rasphone.exe" "$prefix/drive_c/windows/system32/rasphone.exe"
-  cp -f "$dir/Tolvex Regset.exe" "$dir/iphlpapi.dll" "$appdir/"
+  cp -f "$dir/rasphone.exe" "$dir/iphlpapi.dll" "$prefix/drive_c/windows/system32/"
+  cp -f "$dir/Tolvex Regset.exe" "$appdir/"
   mkdir -p "$prefix/drive_c/tolvex-planted"
   cp -f "$dir/planted/Tolvex Regset.exe" "$prefix/drive_c/tolvex-planted/"
 }

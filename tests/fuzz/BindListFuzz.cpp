@@ -1,9 +1,10 @@
 // The WAN binding-order fix on any registry value: read as text, moved, written back.
 // Invariants: the items other than the WAN entry keep their order and characters; the WAN entry
-// ends up first; a second move changes nothing; the value written after a move is a closed
-// REG_MULTI_SZ that reads back as the moved list.
+// ends up first, exactly once; a second move changes nothing; the value written after a move is
+// a closed REG_MULTI_SZ that reads back as the moved list.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;  // nothing is written
     }
     Check(moved.view().substr(0, kWan.size() + 1) == kWan + u"\n");
+    const auto items = Items(moved.str());
+    Check(std::count(items.begin(), items.end(), kWan) == 1);
     Check(WithoutWan(Items(moved.str())) == WithoutWan(Items(text.str())));
     WideString again = moved;
     Check(MoveWanAdapterFirst(again) == 0 && again == moved);

@@ -1,217 +1,198 @@
-// The framework the dialogs stand on: the modal loop's idle passes, the updaters' context, the
-// message box conventions and the dialog defaults.
+// The framework: the idle passes of the modal loop, the updaters' context, message boxes, and the
+// boundary no exception crosses.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <vector>
+#include <new>
+#include <stdexcept>
 
-#include "app/TolvexDesktopWinApp.h"
+#include "base/ResourceIds.h"
 #include "fakes/FakePlatform.h"
 #include "framework/Dialog.h"
-#include "platform/Constants.h"
+#include "framework/IdleActivity.h"
 
 namespace {
 
-// A dialog that counts its idle passes and has updaters for two of the template's controls.
-class CCountingDlg : public CDialog {
+constexpr int kThrowCommand = 100;
+
+class CTestDialog : public CDialog {
 public:
-    explicit CCountingDlg(CWinApp& app) : CDialog(app, 102) {}
+    using CDialog::CDialog;
+    using CDialog::IsMessageBoxOpen;
+    using CDialog::MessageBox;
+
     int passes = 0;
     std::vector<int> updated;
+    std::function<void()> onCommand;
+    std::function<void()> onIdle;
 
 protected:
     bool DispatchMessageMap(const MessageArgs& args, std::intptr_t& result) override
     {
-        if (args.message != win::WM_KICKIDLE)
-            return false;
-        ++passes;
-        UpdateDialogControls();
-        result = 0;
-        return true;
+        return s_map.Dispatch(*this, args, result);
     }
-    bool DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI) override
-    {
-        if (id != 1002 && id != 1004)
-            return false;
-        updated.push_back(static_cast<int>(id));
-        cmdUI.SetText(u"updated");
-        return true;
-    }
+    bool DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI) override { return s_map.Update(*this, id, cmdUI); }
+
+private:
+    using Map = MessageMap<CTestDialog>;
+    static const Map s_map;
+};
+
+const MessageMap<CTestDialog> CTestDialog::s_map = {
+    Map::Command(kThrowCommand, [](auto& dlg, const MessageArgs&) { dlg.onCommand(); return Handled(); }),
+    Map::Message(win::WM_KICKIDLE, [](auto& dlg, const MessageArgs&) {
+        ++dlg.passes;
+        if (dlg.onIdle)
+            dlg.onIdle();
+        dlg.UpdateDialogControls();
+        return Handled();
+    }),
+    Map::Message(win::WM_TIMER, [](auto& dlg, const MessageArgs&) {
+        if (dlg.onIdle)
+            dlg.onIdle();
+        return Handled();
+    }),
+    Map::UpdateCommand(1, [](auto& dlg, CCmdUI&) { dlg.updated.push_back(1); }),
+    Map::UpdateCommand(2, [](auto& dlg, CCmdUI& cmdUI) {
+        dlg.updated.push_back(2);
+        cmdUI.Enable(false);
+        cmdUI.SetText(u"same");
+    }),
 };
 
 class Framework : public ::testing::Test {
 protected:
-    // Runs the dialog modally; each step runs when the loop has emptied its queue, and the
-    // loop ends after the last step by closing the dialog.
-    std::intptr_t RunModal(CDialog& dlg, std::vector<std::function<void(WindowHandle)>> steps)
+    Framework() { fake.ui.templates[7] = {3, 1, 2}; }
+
+    WindowHandle Create(CTestDialog& dialog) { return fake.ui.CreateDialogFromTemplate(7, nullptr, dialog); }
+    std::ptrdiff_t Index(const std::string& event) const
     {
-        std::size_t next = 0;
-        fake.ui.onQueueEmpty = [&] {
-            if (next < steps.size())
-                steps[next++](fake.ui.lastDialog);
-            else if (!fake.ui.Window(fake.ui.lastDialog).destroyed)
-                fake.ui.PostCommand(fake.ui.lastDialog, win::IDCANCEL);
-        };
-        return dlg.DoModal();
-    }
-    void Post(unsigned message, Point pt = {})
-    {
-        fake.ui.queue.push_back({fake.ui.lastDialog, message, 0, 0, pt});
+        const auto& events = fake.ui.events;
+        return std::find(events.begin(), events.end(), event) - events.begin();
     }
 
     FakePlatform fake;
-    CTolvexDesktopWinApp app{fake.platform};
+    CTestDialog dialog{fake.platform, 7};
 };
 
-TEST_F(Framework, IdlePassFollowsActivityOnly)
+TEST(IdleActivity, PaintCaretBlinkAndARepeatedMouseMoveAreNoActivity)
 {
     struct Case {
-        const char* name;
-        std::vector<Message> burst;
-        int extraPasses;
+        unsigned message;
+        Point at;
+        bool activity;
     };
-    const std::vector<Case> cases = {
-        {"paint", {{nullptr, win::WM_PAINT}}, 0},
-        {"caret blink", {{nullptr, win::WM_SYSTIMER}}, 0},
-        {"timer", {{nullptr, win::WM_TIMER}}, 1},
-        {"key and paint in one burst", {{nullptr, win::WM_KEYDOWN}, {nullptr, win::WM_PAINT}}, 1},
-        {"mouse move repeating the position", {{nullptr, win::WM_MOUSEMOVE, 0, 0, {5, 5}}, {nullptr, win::WM_MOUSEMOVE, 0, 0, {5, 5}}}, 1},
-        {"mouse move to a new position", {{nullptr, win::WM_MOUSEMOVE, 0, 0, {5, 5}}, {nullptr, win::WM_MOUSEMOVE, 0, 0, {6, 5}}}, 2},
-        {"client then non-client move at one position", {{nullptr, win::WM_MOUSEMOVE, 0, 0, {5, 5}}, {nullptr, win::WM_NCMOUSEMOVE, 0, 0, {5, 5}}}, 2},
+    const Case sequence[] = {
+        {win::WM_PAINT, {}, false},           {win::WM_SYSTIMER, {}, false},        {win::WM_MOUSEMOVE, {5, 5}, true},
+        {win::WM_MOUSEMOVE, {5, 5}, false},   {win::WM_NCMOUSEMOVE, {5, 5}, true},  {win::WM_MOUSEMOVE, {6, 5}, true},
+        {win::WM_TIMER, {}, true},
     };
-    for (const auto& c : cases) {
-        FakePlatform local;
-        CTolvexDesktopWinApp localApp(local.platform);
-        CCountingDlg dlg(localApp);
-        std::size_t step = 0;
-        local.ui.onQueueEmpty = [&] {
-            // One burst at a time: each message alone, so that a pass may follow each.
-            if (step < c.burst.size()) {
-                Message msg = c.burst[step++];
-                msg.hwnd = local.ui.lastDialog;
-                local.ui.queue.push_back(msg);
-            }
-        };
-        dlg.DoModal();
-        EXPECT_EQ(dlg.passes, 1 + c.extraPasses) << c.name;
+    CIdleActivity activity;
+    for (const Case& c : sequence) {
+        activity.OnPassMade();
+        activity.OnMessageTaken({nullptr, c.message, 0, 0, c.at});
+        EXPECT_EQ(activity.IsPassDue(), c.activity) << c.message << " at " << c.at.x;
     }
 }
 
-TEST_F(Framework, IdlePassRunsUpdatersInWindowOrderAndLeavesOtherControlsAlone)
+TEST_F(Framework, AnIdlePassFollowsActivityAndRunsTheUpdatersInWindowOrder)
 {
-    CCountingDlg dlg(app);
-    RunModal(dlg, {[&](WindowHandle hwnd) {
-        EXPECT_EQ(dlg.updated, (std::vector<int>{1002, 1004}));
-        EXPECT_EQ(Narrow(fake.ui.Window(fake.ui.Control(hwnd, 1002)).text.view()), "updated");
-        EXPECT_EQ(Narrow(fake.ui.Window(fake.ui.Control(hwnd, 2)).text.view()), "template");
-        EXPECT_TRUE(fake.ui.Window(fake.ui.Control(hwnd, 2)).enabled);
-    }});
+    fake.ui.steps = {[&] { fake.ui.Post({dialog.GetSafeHwnd(), win::WM_PAINT}); },
+                     [&] { fake.ui.Post({dialog.GetSafeHwnd(), win::WM_TIMER}); }};
+    EXPECT_EQ(dialog.DoModal(), -1);  // the queue ran dry: never ended
+    EXPECT_EQ(dialog.passes, 2);      // the first one, and the one after the timer's tick
+    EXPECT_EQ(dialog.updated, (std::vector<int>{1, 2, 1, 2}));
 }
 
-TEST_F(Framework, TemplateWithoutVisibleStyleShowsWhenTheLoopFirstGoesIdle)
+TEST_F(Framework, UpdatersMoveTheFocusBeforeDisablingAndWriteOnlyChangedTexts)
 {
-    fake.ui.templateVisible[102] = false;
-    CCountingDlg dlg(app);
-    RunModal(dlg, {[&](WindowHandle hwnd) { EXPECT_TRUE(fake.ui.Window(hwnd).visible); }});
+    const WindowHandle hwnd = Create(dialog);
+    const WindowHandle control = fake.ui.Control(hwnd, 2);
+    fake.ui.Window(control).text = u"same";
+    fake.ui.focus = control;
+    fake.ui.Deliver(hwnd, win::WM_KICKIDLE);
+    EXPECT_LT(Index("focus moves on"), Index("disable 2"));
+    EXPECT_EQ(Index("text 2 same"), static_cast<std::ptrdiff_t>(fake.ui.events.size()));
+    EXPECT_TRUE(fake.ui.Window(fake.ui.Control(hwnd, 3)).enabled) << "a control without an updater is left alone";
 }
 
-TEST_F(Framework, CommandStateContext)
+TEST_F(Framework, AModalChildDisablesItsParentAndGivesItBackBeforeItGoes)
 {
-    CCountingDlg dlg(app);
-    RunModal(dlg, {[&](WindowHandle hwnd) {
-        const WindowHandle button = fake.ui.Control(hwnd, 1004);
-        CCmdUI cmdUI(fake.ui, hwnd, button, 1004);
-        fake.ui.log.clear();
-
-        cmdUI.SetText(u"updated");  // unchanged: no write
-        EXPECT_EQ(fake.ui.log, std::vector<std::string>{});
-        cmdUI.SetText(u"&Connect");
-        EXPECT_EQ(fake.ui.log, std::vector<std::string>{"SetWindowText 1004 &Connect"});
-
-        fake.ui.log.clear();
-        fake.ui.focus = button;
-        cmdUI.Enable(false);  // the focus moves on first
-        EXPECT_EQ(fake.ui.log, (std::vector<std::string>{"SendMessage 40 0", "default 40", "EnableWindow 0"}));
-
-        fake.ui.log.clear();
-        fake.ui.focus = nullptr;
-        cmdUI.Enable(false);
-        cmdUI.Enable(true);
-        EXPECT_EQ(fake.ui.log, (std::vector<std::string>{"EnableWindow 0", "EnableWindow 1"}));
-    }});
+    const WindowHandle parentWindow = Create(dialog);
+    CTestDialog child(fake.platform, 7, &dialog);
+    child.onIdle = [&] {
+        EXPECT_FALSE(fake.ui.Window(parentWindow).enabled);
+        child.EndDialog(win::IDOK);
+    };
+    EXPECT_EQ(child.DoModal(), win::IDOK);
+    EXPECT_TRUE(fake.ui.Window(parentWindow).enabled);
+    EXPECT_LT(Index("enable 0"), Index("destroy")) << "enabled again before the child is destroyed";
 }
 
-TEST_F(Framework, MessageBoxCaptionOwnerAndDefaultIcons)
+TEST_F(Framework, MessageBoxesTakeTheProgramsNameAndADefaultIcon)
 {
-    struct Case {
+    const struct {
         unsigned type;
         unsigned shown;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {win::MB_OK, win::MB_OK | win::MB_ICONEXCLAMATION},
         {win::MB_OKCANCEL, win::MB_OKCANCEL | win::MB_ICONEXCLAMATION},
         {win::MB_YESNO, win::MB_YESNO | win::MB_ICONQUESTION},
         {win::MB_YESNOCANCEL, win::MB_YESNOCANCEL | win::MB_ICONQUESTION},
-        {win::MB_OK | win::MB_ICONHAND, win::MB_OK | win::MB_ICONHAND},
-        {5 /* MB_RETRYCANCEL */, 5},
+        {win::MB_OK | win::MB_ICONSTOP, win::MB_OK | win::MB_ICONSTOP},
     };
-    for (const auto& c : cases)
-        app.MessageBox(u"text", c.type);
-    ASSERT_EQ(fake.ui.messageBoxes.size(), std::size(cases));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(fake.ui.messageBoxes[i].type, cases[i].shown) << i;
-        EXPECT_EQ(fake.ui.messageBoxes[i].caption, "TolvexDesktopWin");
-        EXPECT_EQ(fake.ui.messageBoxes[i].owner, nullptr) << "no owner before the dialog exists";
+    const WindowHandle hwnd = Create(dialog);
+    for (const auto& c : cases) {
+        fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(dialog.IsMessageBoxOpen()); };
+        dialog.MessageBox(u"text", c.type);
+        EXPECT_EQ(fake.ui.boxes.back().type, c.shown);
+        EXPECT_EQ(fake.ui.boxes.back().caption, "TolvexDesktopWin");
+        EXPECT_EQ(fake.ui.boxes.back().owner, hwnd);
     }
-
-    CCountingDlg dlg(app);
-    app.SetMainWnd(&dlg);
-    RunModal(dlg, {[&](WindowHandle hwnd) {
-        app.MessageBox(u"inside");
-        EXPECT_EQ(fake.ui.messageBoxes.back().owner, hwnd);
-    }});
+    EXPECT_FALSE(dialog.IsMessageBoxOpen());
 }
 
-TEST_F(Framework, ApplicationNameIsTheExecutableFileTitle)
+TEST_F(Framework, NoExceptionLeavesTheDialogAndOnlyTheUsersCommandsAreTold)
 {
-    const std::pair<const char16_t*, const char*> cases[] = {
-        {u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe", "TolvexDesktopWin"},
-        {u"C:\\x.y\\Copy of Tool.v2.exe", "Copy of Tool.v2"},
-        {u"Tool", "Tool"},
-        {u"C:\\dir\\", ""},
+    fake.resources.strings[IDP_FILE_SHARING] = u"sharing %1";
+    const WindowHandle hwnd = Create(dialog);
+    const struct {
+        unsigned message;
+        std::function<void()> fail;
+        const char* box;  // none when null
+    } cases[] = {
+        {win::WM_COMMAND, [] { CFileException::ThrowOsError(32, u"C:\\p.pbk"); }, "sharing C:\\p.pbk"},
+        {win::WM_KICKIDLE, [] { CFileException::ThrowOsError(32, u"C:\\p.pbk"); }, "sharing C:\\p.pbk"},
+        {win::WM_COMMAND, [] { throw std::length_error("too long"); }, "#150"},
+        {win::WM_KICKIDLE, [] { throw std::bad_alloc(); }, nullptr},
+        {win::WM_TIMER, [] { throw std::runtime_error("tick"); }, nullptr},
     };
-    for (const auto& [path, title] : cases)
-        EXPECT_EQ(Narrow(FileTitleOf(path).view()), title);
-}
-
-TEST_F(Framework, DialogDefaultsEndWithOkAndCancelAndOwnerIsReenabled)
-{
-    for (const int command : {win::IDOK, win::IDCANCEL}) {
-        FakePlatform local;
-        CTolvexDesktopWinApp localApp(local.platform);
-        CCountingDlg owner(localApp);
-        localApp.SetMainWnd(&owner);
-        local.ui.CreateDialogFromTemplate(102, nullptr, owner);
-        const WindowHandle ownerHwnd = local.ui.lastDialog;
-
-        CDialog about(localApp, 100);
-        local.ui.onQueueEmpty = [&] {
-            EXPECT_FALSE(local.ui.Window(ownerHwnd).enabled) << "modal over its owner";
-            EXPECT_EQ(local.ui.Window(local.ui.lastDialog).owner, ownerHwnd);
-            local.ui.PostCommand(local.ui.lastDialog, command);
-            local.ui.onQueueEmpty = nullptr;
-        };
-        EXPECT_EQ(about.DoModal(), command);
-        EXPECT_TRUE(local.ui.Window(ownerHwnd).enabled);
-        EXPECT_TRUE(local.ui.Window(local.ui.lastDialog).destroyed);
+    for (const auto& c : cases) {
+        fake.ui.boxes.clear();
+        dialog.onCommand = dialog.onIdle = c.fail;
+        fake.ui.Deliver(hwnd, c.message, kThrowCommand);
+        ASSERT_EQ(fake.ui.boxes.size(), c.box != nullptr ? 1u : 0u) << c.message;
+        if (c.box != nullptr) {
+            EXPECT_EQ(fake.ui.boxes[0].text, c.box);
+            EXPECT_EQ(fake.ui.boxes[0].type & win::MB_ICONMASK, win::MB_ICONSTOP);
+        }
     }
 }
 
-TEST_F(Framework, DialogThatCannotBeCreatedAnswersMinusOne)
+TEST(FileException, ThePlatformsCodeChoosesTheText)
 {
-    fake.ui.createFails = true;
-    CDialog dlg(app, 100);
-    EXPECT_EQ(dlg.DoModal(), -1);
+    FakeResources resources;
+    const struct {
+        unsigned long code;
+        unsigned text;
+    } cases[] = {{2, IDP_FILE_NOT_FOUND}, {5, IDP_FILE_ACCESS_DENIED}, {32, IDP_FILE_SHARING},
+                 {112, IDP_FILE_DISK_FULL}, {38, IDP_FILE_EOF}, {9999, IDP_FILE_GENERIC}};
+    for (const auto& c : cases) {
+        try {
+            CFileException::ThrowOsError(c.code, u"f");
+        } catch (const CFileException& error) {
+            EXPECT_EQ(error.GetErrorMessage(resources), resources.LoadString(c.text)) << c.code;
+        }
+    }
 }
 
 }  // namespace

@@ -1,252 +1,277 @@
-// The main dialog: its initialisation, the system menu, painting while minimised, the
-// notification-area icon and the dialog's visibility.
-#include "DialogFixture.h"
+// The main dialog as the units compose it: start-up, the user's commands, Quit, the refresh as
+// the user sees it, the tray icon, and the end of a session.
+#include <gtest/gtest.h>
+
+#include "base/ResourceIds.h"
+#include "fakes/FakePlatform.h"
+#include "ui/TolvexDesktopWinDlg.h"
 
 namespace {
 
-using Dlg = CTolvexDesktopWinDlg;
+constexpr char kPath[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer\\TolvexPhoneBook.pbk";
+constexpr char kEntry[] = "[Tolvex Cell VPN]\r\nIpInterfaceMetric=1\r\n";
 
-class MainDialog : public DialogFixture {};
-
-TEST_F(MainDialog, InitialisationPreparesWindowTimerAndTrayIcon)
-{
-    fake.system.major = 6;
-    fake.system.minor = 2;
-    Create();
-    EXPECT_EQ(dlg.m_osVersionInfo.dwOSVersionInfoSize, 276u);
-    EXPECT_EQ(dlg.m_osVersionInfo.dwMajorVersion, 6u);
-    EXPECT_EQ(dlg.m_osVersionInfo.dwMinorVersion, 2u);
-    EXPECT_EQ(dlg.m_hIcon, fake.resources.LoadIcon(IDR_MAINFRAME));
-    EXPECT_EQ(dlg.m_btnSettings.m_hWnd, fake.ui.Control(hwnd, IDC_SETTINGS));
-    EXPECT_EQ(dlg.m_btnConnect.m_hWnd, fake.ui.Control(hwnd, IDC_CONNECT));
-    EXPECT_EQ(dlg.m_stcActivity.m_hWnd, fake.ui.Control(hwnd, IDC_ACTIVITY));
-    EXPECT_EQ(Text(IDC_ACTIVITY), "");
-
-    const long exStyle = fake.ui.Window(hwnd).exStyle;
-    EXPECT_EQ(exStyle & win::WS_EX_APPWINDOW, 0);
-    EXPECT_NE(exStyle & win::WS_EX_LAYERED, 0);
-    EXPECT_TRUE(fake.ui.Window(hwnd).visible);
-
-    ASSERT_EQ(fake.ui.notifyCalls.size(), 1u);
-    const auto& [operation, record] = fake.ui.notifyCalls[0];
-    EXPECT_EQ(operation, win::NIM_ADD);
-    EXPECT_EQ(record.hWnd, hwnd);
-    EXPECT_EQ(record.uID, 0u);
-    EXPECT_EQ(record.uFlags, 7u);
-    EXPECT_EQ(record.uCallbackMessage, 0x464u);
-    EXPECT_EQ(record.hIcon, fake.resources.LoadIcon(IDR_MAINFRAME));
-    EXPECT_EQ(std::u16string_view(record.szTip), u"Tolvex VPN Manager");
-}
-
-TEST_F(MainDialog, InitialisationStepsRunInOrder)
-{
-    app.SetMainWnd(&dlg);
-    fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dlg);
-    const auto icon = std::to_string(reinterpret_cast<std::uintptr_t>(fake.resources.LoadIcon(IDR_MAINFRAME)));
-    std::vector<std::string> calls;
-    for (const auto& entry : fake.ui.log) {
-        if (entry.rfind("CreateDialog", 0) != 0 && entry.rfind("default", 0) != 0)
-            calls.push_back(entry);
+class MainDialog : public ::testing::Test {
+protected:
+    MainDialog()
+    {
+        fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {IDC_SETTINGS, win::IDCANCEL, IDC_CONNECT, IDC_ACTIVITY};
     }
-    EXPECT_EQ(calls, (std::vector<std::string>{
-        "SendMessage 128 1", "SendMessage 128 0", "SetWindowText 1003 ", "SetTimer 137 1000",
-        "SetLayeredWindowAttributes 0 255 2", "NotifyIcon 0"}));
-}
 
-TEST_F(MainDialog, SystemMenuGetsHideAndAboutItems)
-{
-    struct Case {
-        const char* name;
-        bool noSystemMenu;
-        const char16_t* about;
-        const char16_t* hide;
-        std::vector<std::pair<unsigned, std::string>> items;
-    };
-    const Case cases[] = {
-        {"both texts", false, u"&About...", u"&Hide to tasktray", {{0xF020, "&Hide to tasktray"}, {0, "-"}, {16, "&About..."}}},
-        {"empty About text", false, u"", u"&Hide to tasktray", {{0xF020, "&Hide to tasktray"}}},
-        {"empty Hide text is still added", false, u"&About...", u"", {{0xF020, ""}, {0, "-"}, {16, "&About..."}}},
-        {"no system menu", true, u"&About...", u"&Hide to tasktray", {}},
-    };
-    for (const auto& c : cases) {
-        FakePlatform local;
-        local.ui.systemMenuMissing = c.noSystemMenu;
-        local.resources.strings[IDS_ABOUTBOX] = c.about;
-        local.resources.strings[IDS_HIDE_TO_TASKTRAY] = c.hide;
-        CTolvexDesktopWinApp localApp(local.platform);
-        Dlg localDlg(localApp);
-        const WindowHandle h = local.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, localDlg);
-        EXPECT_EQ(local.ui.systemMenuItems, c.items) << c.name;
-        EXPECT_EQ(local.ui.notifyCalls.size(), 1u) << c.name << ": the rest of the initialisation goes on";
-        EXPECT_TRUE(local.ui.Window(h).visible) << c.name;
+    // The dialog runs; each step acts when its loop is idle. The result it ended with, or -1.
+    std::intptr_t Run(std::deque<std::function<void()>> steps)
+    {
+        fake.ui.steps = std::move(steps);
+        return dialog.DoModal();
     }
-}
-
-TEST_F(MainDialog, SystemCommands)
-{
-    Create();
-    Send(win::WM_SYSCOMMAND, 0xF020);
-    EXPECT_FALSE(fake.ui.Window(hwnd).visible);
-    EXPECT_EQ(fake.ui.CountLog("default 274"), 0) << "the system's minimising does not run";
-
-    fake.ui.Window(hwnd).visible = true;
-    Send(win::WM_SYSCOMMAND, 0xF022);  // low bits are the system's own
-    EXPECT_FALSE(fake.ui.Window(hwnd).visible);
-
-    Send(win::WM_SYSCOMMAND, 0xF010);  // SC_MOVE
-    EXPECT_EQ(fake.ui.CountLog("default 274"), 1);
-}
-
-TEST_F(MainDialog, AboutBoxRunsModallyOverTheDialog)
-{
-    Create();
-    bool sawAbout = false;
-    fake.ui.onQueueEmpty = [&] {
-        if (fake.ui.lastDialog == hwnd)
-            return;
-        sawAbout = true;
-        EXPECT_EQ(fake.ui.Window(fake.ui.lastDialog).templateId, unsigned{IDD_ABOUTBOX});
-        EXPECT_EQ(fake.ui.Window(fake.ui.lastDialog).owner, hwnd);
-        EXPECT_FALSE(fake.ui.Window(hwnd).enabled);
-        fake.ui.PostCommand(fake.ui.lastDialog, win::IDOK);
-        fake.ui.onQueueEmpty = nullptr;
-    };
-    Send(win::WM_SYSCOMMAND, Dlg::IDM_ABOUTBOX);
-    EXPECT_TRUE(sawAbout);
-    EXPECT_TRUE(fake.ui.Window(hwnd).enabled);
-    EXPECT_FALSE(fake.ui.Window(hwnd).destroyed);
-}
-
-TEST_F(MainDialog, PaintDrawsTheIconCentredOnlyWhileMinimised)
-{
-    Create();
-    Send(win::WM_PAINT);
-    EXPECT_EQ(fake.ui.CountLog("default 15"), 1);
-    EXPECT_EQ(fake.ui.CountLog("BeginPaint"), 0);
-
-    struct Case {
-        Rect client;
-        std::string draw;
-    };
-    const Case cases[] = {
-        {{0, 0, 151, 47}, "DrawIcon 60,8"},   // (151-32+1)/2, (47-32+1)/2
-        {{0, 0, 32, 32}, "DrawIcon 0,0"},
-        {{0, 0, 20, 10}, "DrawIcon -5,-10"},  // truncated toward zero
-    };
-    fake.ui.Window(hwnd).iconic = true;
-    for (const auto& c : cases) {
-        fake.ui.log.clear();
-        fake.ui.clientRect = c.client;
-        Send(win::WM_PAINT);
-        EXPECT_EQ(fake.ui.log, (std::vector<std::string>{"BeginPaint", "SendMessage 39 28672", "default 39", c.draw, "EndPaint"}));
-    }
-    EXPECT_EQ(Send(win::WM_QUERYDRAGICON), reinterpret_cast<std::intptr_t>(dlg.m_hIcon));
-}
-
-TEST_F(MainDialog, TrayIconEvents)
-{
-    struct Case {
-        const char* name;
-        std::intptr_t mouse;
-        std::vector<std::string> log;
-        std::size_t posted;
-    };
-    const Case cases[] = {
-        {"left press", win::WM_LBUTTONDOWN, {"SetForegroundWindow", "TrackPopupMenu 24577 2 100,200", "DestroyMenu 24576"}, 0},
-        {"right press", win::WM_RBUTTONDOWN, {"SetForegroundWindow", "TrackPopupMenu 24577 2 100,200", "DestroyMenu 24576"}, 0},
-        {"double click", win::WM_LBUTTONDBLCLK, {}, 1},
-        {"release", 0x202 /* WM_LBUTTONUP */, {}, 0},
-        {"move", win::WM_MOUSEMOVE, {}, 0},
-    };
-    Create();
-    fake.ui.Window(hwnd).visible = false;
-    for (const auto& c : cases) {
-        fake.ui.log.clear();
-        fake.ui.queue.clear();
-        Send(Dlg::WM_TRAYICON, 0, c.mouse);
-        std::vector<std::string> calls;
-        for (const auto& entry : fake.ui.log) {
-            if (entry.rfind("default", 0) != 0)
-                calls.push_back(entry);
+    void Start() { hwnd = fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dialog); }
+    WindowHandle Hwnd() const { return dialog.GetSafeHwnd(); }
+    void Command(int id) { fake.ui.Command(Hwnd(), id); }
+    void Pass() { fake.ui.Deliver(Hwnd(), win::WM_KICKIDLE); }
+    void Link(bool up) { fake.adapters.adapters = {{up ? u"Tolvex Cell VPN" : u"Ethernet", up ? 23u : 6u}}; }
+    std::string Label(int id) { return Narrow(fake.ui.Window(fake.ui.Control(Hwnd(), id)).text.view()); }
+    // The parameters of every start of the dialer tool so far.
+    std::vector<std::string> Dialled() const
+    {
+        std::vector<std::string> lines;
+        for (const auto& start : fake.shell.starts) {
+            if (start.file.ends_with("rasphone.exe"))
+                lines.push_back(start.parameters.value_or(""));
         }
-        EXPECT_EQ(calls, c.log) << c.name;
-        ASSERT_EQ(fake.ui.queue.size(), c.posted) << c.name;
-        if (c.posted != 0)
-            EXPECT_EQ(fake.ui.queue.front().message, win::WM_NULL) << c.name;
-        EXPECT_FALSE(fake.ui.Window(hwnd).visible) << c.name << ": nothing shows by itself";
+        return lines;
     }
-}
-
-TEST_F(MainDialog, TrayPopupWithoutItsMenuResourceShowsNothing)
-{
-    fake.resources.menusMissing = true;
-    Create();
-    Send(Dlg::WM_TRAYICON, 0, win::WM_RBUTTONDOWN);
-    EXPECT_EQ(fake.ui.CountLog("TrackPopupMenu 24577 2 100,200"), 0);
-}
-
-TEST_F(MainDialog, ShowHideAndActivate)
-{
-    Create();
-    Send(win::WM_COMMAND, IDC_HIDE);
-    EXPECT_FALSE(fake.ui.Window(hwnd).visible);
-
-    fake.ui.log.clear();
-    Send(win::WM_COMMAND, ID_POPUP_SHOW);
-    EXPECT_EQ(fake.ui.log, (std::vector<std::string>{"SetFocus", "ShowWindow 5"}));
-    EXPECT_TRUE(fake.ui.Window(hwnd).visible);
-
-    Send(win::WM_COMMAND, IDC_HIDE);
-    fake.ui.log.clear();
-    EXPECT_EQ(Send(Dlg::WM_ACTIVATE_REQUEST, 7, 9), 0);
-    EXPECT_EQ(fake.ui.log, (std::vector<std::string>{"ShowWindow 5", "SetForegroundWindow", "SetFocus"}));
-    EXPECT_TRUE(fake.ui.Window(hwnd).visible);
-}
-
-TEST_F(MainDialog, DestroyRemovesTheIconAndARestartedTaskbarGetsItBack)
-{
-    Create();
-    Send(0xC0DE);  // "TaskbarCreated"
-    fake.ui.DestroyWindow(hwnd);
-    ASSERT_EQ(fake.ui.notifyCalls.size(), 3u);
-    EXPECT_EQ(fake.ui.notifyCalls[1].first, win::NIM_ADD);
-    EXPECT_EQ(fake.ui.notifyCalls[2].first, win::NIM_DELETE);
-    EXPECT_EQ(fake.ui.notifyCalls[2].second.hWnd, hwnd);
-}
-
-TEST_F(MainDialog, TimerTurnsTheIndicatorOnlyWhileConnected)
-{
-    Create();
-    dlg.m_bConnected = 1;
-    const char16_t* expected[] = {u"\uFF0F", u"\u2015", u"\uFF3C", u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C", u"\uFF5C", u"\uFF0F"};
-    for (const char16_t* frame : expected) {
-        Send(win::WM_TIMER, Dlg::IDT_REFRESH);
-        EXPECT_EQ(fake.ui.Window(fake.ui.Control(hwnd, IDC_ACTIVITY)).text, WideString(frame));
+    std::string Dial(char action) const
+    {
+        return std::string("-f \"") + kPath + "\" -" + action + " \"Tolvex Cell VPN\"";
     }
-    dlg.m_bConnected = 0;
-    fake.ui.log.clear();
-    Send(win::WM_TIMER, Dlg::IDT_REFRESH);
-    Send(win::WM_TIMER, Dlg::IDT_REFRESH);
-    EXPECT_EQ(fake.ui.CountLog("SetWindowText 1003 "), 2) << "written at every tick";
-    Send(win::WM_TIMER, 99);
-    EXPECT_EQ(fake.ui.CountLog("SetWindowText 1003 "), 2) << "another timer writes nothing";
-    EXPECT_EQ(fake.ui.CountLog("default 275"), 3) << "every timer message goes on to the default";
-}
+    std::vector<std::string> Boxes() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : fake.ui.boxes)
+            texts.push_back(box.text);
+        return texts;
+    }
 
-TEST_F(MainDialog, EnterRunsOkWithoutEndingAndEveryCancelEnds)
+    FakePlatform fake;
+    CTolvexDesktopWinDlg dialog{fake.platform};
+    WindowHandle hwnd = nullptr;
+};
+
+TEST_F(MainDialog, MissingIpsecValuesAreToldBeforeTheDialogShowsThenTheToolStarts)
 {
-    app.SetMainWnd(&dlg);
-    int step = 0;
-    fake.ui.onQueueEmpty = [&] {
-        const WindowHandle h = fake.ui.lastDialog;
-        if (step++ == 0)
-            fake.ui.PostCommand(h, win::IDOK);
-        else if (step == 2)
-            fake.ui.PostMessage(h, win::WM_SYSCOMMAND, 0xF060 /* SC_CLOSE */, 0);
+    fake.registry.Remove(kNdisWanKey, "TunnelMTU");
+    fake.ui.whileBoxOpen = [&] {
+        EXPECT_FALSE(fake.ui.Window(Hwnd()).visible);
+        EXPECT_TRUE(fake.shell.starts.empty()) << "the tool starts once the box is closed";
     };
-    EXPECT_EQ(dlg.DoModal(), win::IDCANCEL);
-    EXPECT_EQ(step, 2) << "IDOK did not end the dialog; the close box did";
-    EXPECT_EQ(fake.ui.notifyCalls.back().first, win::NIM_DELETE);
+    Start();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"#110"});
+    ASSERT_EQ(fake.shell.starts.size(), 1u);
+    EXPECT_EQ(fake.shell.starts[0].file, "C:\\Program Files\\Tolvex\\Tolvex Regset.exe");
+    ASSERT_EQ(fake.ui.notifications.size(), 1u) << "the icon comes last";
+    EXPECT_EQ(std::u16string(fake.ui.notifications[0].second.szTip), u"Tolvex VPN Manager");
+}
+
+TEST_F(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
+{
+    const struct {
+        bool up;
+        std::uint32_t rule;
+        bool admin;
+        std::deque<int> answers;
+        bool writeFails;
+        std::vector<std::string> boxes;
+        std::vector<char> dialled;
+        std::intptr_t ended;
+    } cases[] = {
+        {false, 2, true, {}, false, {}, {}, win::IDCANCEL},
+        {false, 0, true, {}, false, {"0"}, {}, win::IDCANCEL},
+        {false, 0, true, {}, true, {"-1"}, {}, win::IDCANCEL},
+        {true, 0, false, {win::IDOK, win::IDNO}, false, {"#111", "#145"}, {}, -1},
+        {true, 2, true, {win::IDYES}, false, {"#145"}, {'h'}, win::IDCANCEL},
+        {true, 2, true, {win::IDYES}, true, {"#145", "#61861"}, {}, -1},  // the hang-up's rewrite fails
+    };
+    for (const auto& c : cases) {
+        FakePlatform fake;
+        fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {IDC_CONNECT};
+        fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, c.rule);
+        fake.registry.KeyAt(kPolicyAgentKey).refuseWrite = c.writeFails && !c.up;
+        fake.system.admin = c.admin;
+        fake.files.Put(kPath, std::string(kEntry) + (c.writeFails ? "IpInterfaceMetric=0\r\n" : ""));
+        fake.adapters.adapters = {{u"Tolvex Cell VPN", c.up ? 23u : 6u}};
+        CTolvexDesktopWinDlg dialog(fake.platform);
+        fake.ui.steps = {[&] {
+            fake.ui.boxes.clear();
+            fake.shell.starts.clear();  // the registry tool, for a rule that is not 2
+            fake.ui.answers = c.answers;
+            fake.files.failAt = c.writeFails ? fake.files.operations + 6 : -1;
+            fake.ui.Command(dialog.GetSafeHwnd(), win::IDCANCEL);
+        }};
+        EXPECT_EQ(dialog.DoModal(), c.ended);
+        std::vector<std::string> boxes;
+        for (const auto& box : fake.ui.boxes)
+            boxes.push_back(box.text);
+        EXPECT_EQ(boxes, c.boxes);
+        std::vector<std::string> dialled;
+        for (const char action : c.dialled)
+            dialled.push_back(Dial(action));
+        std::vector<std::string> started;
+        for (const auto& start : fake.shell.starts)
+            started.push_back(start.parameters.value_or(""));
+        EXPECT_EQ(started, dialled);
+    }
+}
+
+TEST_F(MainDialog, TheTraysQuitDoesNothingWhileABoxWaitsForItsAnswer)
+{
+    fake.files.Put(kPath, kEntry);
+    Link(true);
+    fake.ui.answers = {win::IDOK, win::IDYES};
+    const std::intptr_t ended = Run({[&] {
+        fake.ui.whileBoxOpen = [&] { Command(win::IDCANCEL); };
+        fake.ui.Deliver(Hwnd(), win::WM_COMMAND, win::IDOK);  // Enter: the dial parameters' box
+    }});
+    EXPECT_EQ(ended, -1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{Dial('d')});
+    EXPECT_EQ(Dialled(), std::vector<std::string>{Dial('d')}) << "one dial, no hang-up beneath it";
+}
+
+TEST_F(MainDialog, EnterAndSettingsStartTheDialerAsTheEntryDecides)
+{
+    const struct {
+        bool entry;
+        int command;
+        int answer;
+        std::vector<std::string> boxes;
+        std::vector<char> dialled;
+    } cases[] = {
+        {true, win::IDOK, win::IDOK, {"-f \"P\" -d \"N\""}, {'d'}},  // the box first, its whole text the parameters
+        {false, win::IDOK, win::IDOK, {}, {'h'}},
+        {true, IDC_SETTINGS, win::IDOK, {}, {'e'}},
+        {false, IDC_SETTINGS, win::IDOK, {"#129"}, {'a'}},
+        {false, IDC_SETTINGS, win::IDCANCEL, {"#129"}, {}},
+    };
+    for (const auto& c : cases) {
+        FakePlatform fake;
+        fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {};
+        if (c.entry)
+            fake.files.Put(kPath, kEntry);
+        fake.ui.answers = {c.answer};
+        fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(fake.shell.starts.empty()) << "the box comes before the tool"; };
+        CTolvexDesktopWinDlg dialog(fake.platform);
+        const WindowHandle hwnd = fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dialog);
+        fake.ui.Command(hwnd, c.command);
+        std::vector<std::string> boxes, expectedBoxes, started, expectedStarts;
+        for (const auto& box : fake.ui.boxes)
+            boxes.push_back(box.text);
+        for (const auto& box : c.boxes)
+            expectedBoxes.push_back(box == "#129" ? box : Dial('d'));
+        for (const auto& start : fake.shell.starts)
+            started.push_back(start.parameters.value_or(""));
+        for (const char action : c.dialled)
+            expectedStarts.push_back(Dial(action));
+        EXPECT_EQ(boxes, expectedBoxes) << c.command;
+        EXPECT_EQ(started, expectedStarts) << c.command;
+    }
+}
+
+TEST_F(MainDialog, ConnectRewritesThePhoneBookEvenWithoutTheEntryAndStartsNothing)
+{
+    fake.files.Put(kPath, "[Other]\nIpInterfaceMetric=0\n");
+    Start();
+    Command(IDC_CONNECT);
+    EXPECT_EQ(fake.files.Bytes(kPath), "[Other]\r\nIpInterfaceMetric=1\r\n");
+    EXPECT_TRUE(fake.shell.starts.empty());
+}
+
+TEST_F(MainDialog, TheRefreshFollowsTheEntryAndTheLinkAndDialsADropOn62)
+{
+    fake.system.minor = 2;
+    Link(false);
+    Start();
+    fake.ui.Window(fake.ui.Control(Hwnd(), IDC_CONNECT)).text = u"&CONNECT";
+    Pass();
+    EXPECT_EQ(Label(IDC_SETTINGS), "#107");
+    EXPECT_FALSE(fake.ui.Window(fake.ui.Control(Hwnd(), IDC_CONNECT)).enabled);
+    EXPECT_EQ(Label(IDC_CONNECT), "&CONNECT") << "disabled with the layout's text";
+
+    fake.files.Put(kPath, kEntry);
+    Pass();
+    Pass();
+    EXPECT_EQ(Label(IDC_SETTINGS), "#106");
+    EXPECT_EQ(Label(IDC_CONNECT), "#108");
+    Link(true);
+    Pass();
+    Pass();
+    EXPECT_EQ(Label(IDC_CONNECT), "#109");
+    EXPECT_EQ(std::u16string(fake.ui.notifications.back().second.szTip), u"Tolvex VPN Manager -- Connected");
+    fake.ui.Deliver(Hwnd(), win::WM_SYSCOMMAND, win::SC_MINIMIZE);
+
+    Link(false);
+    Pass();
+    Pass();
+    EXPECT_TRUE(fake.ui.Window(Hwnd()).visible) << "a drop shows the hidden dialog";
+    EXPECT_EQ(Dialled(), std::vector<std::string>{Dial('d')});
+    Pass();
+    Pass();
+    EXPECT_EQ(Dialled(), std::vector<std::string>{Dial('d')}) << "dialled once";
+}
+
+TEST_F(MainDialog, ARedialThatFailsOnThePhoneBookIsReportedAndTriedAgainAtTheNextPass)
+{
+    fake.system.minor = 2;
+    fake.files.Put(kPath, kEntry);
+    Link(true);
+    Start();
+    Pass();
+    Link(false);
+    Pass();
+    fake.files.failAt = fake.files.operations + 1;  // the read of the re-dial's rewrite
+    Pass();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"#61861"});
+    EXPECT_EQ(Label(IDC_CONNECT), "#109") << "the label of before";
+    EXPECT_TRUE(fake.shell.starts.empty());
+    fake.ui.events.clear();
+    Pass();
+    Pass();
+    EXPECT_EQ(Dialled(), std::vector<std::string>{Dial('d')});
+    EXPECT_EQ(std::count(fake.ui.events.begin(), fake.ui.events.end(), "show"), 0) << "not shown again";
+    EXPECT_EQ(Label(IDC_CONNECT), "#108");
+}
+
+TEST_F(MainDialog, TheTrayIconOpensItsMenuOnAPressAndComesBackWithANewTaskbar)
+{
+    Start();
+    fake.ui.Deliver(Hwnd(), CTolvexDesktopWinDlg::WM_TRAYICON, 0, win::WM_RBUTTONDOWN);
+    EXPECT_EQ(fake.ui.events.back(), "popup menu");
+    EXPECT_EQ(fake.ui.foreground, Hwnd());
+    fake.ui.events.clear();
+    fake.ui.Deliver(Hwnd(), CTolvexDesktopWinDlg::WM_TRAYICON, 0, win::WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(fake.ui.events.empty()) << "a double click opens nothing";
+
+    EXPECT_EQ(fake.ui.allowedMessages, std::set<unsigned>{0xC123}) << "heard also when running elevated";
+    fake.ui.Deliver(Hwnd(), 0xC123);
+    ASSERT_EQ(fake.ui.notifications.size(), 2u);
+    EXPECT_EQ(fake.ui.notifications[1].first, win::NIM_ADD);
+
+    fake.ui.DestroyWindow(Hwnd());
+    EXPECT_EQ(fake.ui.events.back(), "default processing 2") << "the window's own clean-up first";
+    EXPECT_EQ(fake.ui.notifications.back().first, win::NIM_DELETE);
+}
+
+TEST_F(MainDialog, TheEndOfTheSessionEndsTheProgramWithoutQuestionsAndLeavesTheLink)
+{
+    fake.files.Put(kPath, kEntry);
+    fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, 0);
+    Link(true);
+    const std::intptr_t ended = Run({[&] {
+        EXPECT_EQ(fake.ui.Deliver(Hwnd(), win::WM_QUERYENDSESSION, 0, 1), 1);
+        fake.ui.Deliver(Hwnd(), win::WM_ENDSESSION, 1, 1);
+    }});
+    EXPECT_EQ(ended, win::IDCANCEL);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"#110"}) << "only the start-up's";
+    EXPECT_EQ(Dialled(), std::vector<std::string>{});
+    EXPECT_EQ(fake.registry.Get(kPolicyAgentKey, kEncapsulation)->bytes[0], 0);
 }
 
 }  // namespace

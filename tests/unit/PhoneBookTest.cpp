@@ -1,211 +1,245 @@
-// Where the phonebook lives, whether the entry is set up, and the rewrite on real and fake files.
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+// The phonebook: its text read in pieces, its location, the entry lookup, and a rewrite that never
+// loses the file whatever step fails.
+#include <gtest/gtest.h>
 
-#include "DialogFixture.h"
+#include "base/ResourceIds.h"
+#include "fakes/FakePlatform.h"
 #include "framework/FileException.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "phonebook/PhoneBook.h"
+#include "phonebook/PhoneBookText.h"
 
 namespace {
 
-using namespace std::string_literals;
+constexpr std::size_t kPieceSizes[] = {1, 2, 3, 7, 1u << 20};
 
-class PhoneBook : public DialogFixture {
-protected:
-    int Configured() { return dlg.IsEntryConfigured(dlg.GetPhoneBookPath(), u"Tolvex Cell VPN"); }
-};
-
-TEST_F(PhoneBook, PathIsComputedOnceAndItsFolderCreatedOnce)
+bool Search(std::string_view content, const std::string& text, std::size_t piece)
 {
-    EXPECT_EQ(Narrow(dlg.GetPhoneBookPath().view()), kPath);
-    EXPECT_EQ(Narrow(dlg.GetPhoneBookPath().view()), kPath);
-    EXPECT_EQ(fake.system.appDataCalls, 1);
-    EXPECT_EQ(fake.files.log, std::vector<std::string>{"mkdir C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer"});
-}
-
-TEST_F(PhoneBook, NoApplicationDataFolderMeansNoPathNoFolderAndNotSetUp)
-{
-    fake.system.appData.reset();
-    EXPECT_TRUE(dlg.GetPhoneBookPath().IsEmpty());
-    EXPECT_EQ(Configured(), 0);
-    EXPECT_TRUE(fake.files.directories.empty());
-    dlg.RewriteInterfaceMetric();
-    EXPECT_EQ(fake.files.Count("open"), 0);
-}
-
-TEST_F(PhoneBook, EntryLookupFollowsTheFileAndRemembersAFind)
-{
-    EXPECT_EQ(Configured(), 0) << "no file yet";
-    fake.files.files[kPath] = "[Other]\r\n";
-    EXPECT_EQ(Configured(), 0);
-    fake.files.files[kPath] = "x\n[Tolvex Cell VPN]";
-    EXPECT_EQ(Configured(), 1);
-    EXPECT_EQ(dlg.m_bEntryFound, 1);
-
-    fake.files.files[kPath] = "[Other]\r\n";
-    const int opens = fake.files.Count("open R");
-    EXPECT_EQ(Configured(), 1) << "a removed section line is not noticed once found";
-    EXPECT_EQ(fake.files.Count("open R"), opens) << "and the file is not read again";
-
-    fake.files.files.erase(kPath);
-    EXPECT_EQ(Configured(), 0) << "a missing file always answers 0";
-    fake.files.files[kPath] = "";
-    EXPECT_EQ(Configured(), 1) << "the file back answers 1 without a search";
-    EXPECT_EQ(fake.files.Count("open R"), opens);
-    EXPECT_EQ(fake.files.openFiles, 0);
-}
-
-TEST_F(PhoneBook, HeldOrUnreadableFileAnswersNotSetUpAndIsSearchedAgainLater)
-{
-    fake.files.files[kPath] = kEntry;
-    fake.files.held.insert(kPath);
-    EXPECT_EQ(Configured(), 0);
-    EXPECT_EQ(dlg.m_bEntryFound, 0);
-
-    fake.files.held.clear();
-    fake.files.readFailsAfter = 0;
-    EXPECT_EQ(Configured(), 0) << "a failed read counts as not found this time";
-
-    fake.files.readFailsAfter.reset();
-    EXPECT_EQ(Configured(), 1);
-    EXPECT_EQ(fake.files.openFiles, 0);
-}
-
-TEST_F(PhoneBook, PathOfMaxPathCharactersOrMoreIsNeverOpened)
-{
-    for (const std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{400}}) {
-        const std::string path = "C:\\" + std::string(length - 3, 'p');
-        fake.files.files[path] = "[Tolvex Cell VPN]\nIpInterfaceMetric=0\n";
-        const int found = dlg.FindEntrySection(WideString(std::u16string(path.begin(), path.end())), u"Tolvex Cell VPN");
-        EXPECT_EQ(found, length < 260 ? 1 : 0) << length;
+    phonebook::CLineTextSearch search(text);
+    for (std::size_t at = 0; at < content.size(); at += piece) {
+        if (search.Feed(content.substr(at, piece)))
+            return true;
     }
+    return search.Finish();
 }
 
-TEST_F(PhoneBook, EntryNameBeyondByteRangeIsNeverFound)
+std::pair<std::string, bool> Rewrite(std::string_view content, std::size_t piece)
 {
-    fake.files.files[kPath] = "[Tolvex Cell VPN]\n";
-    EXPECT_EQ(dlg.FindEntrySection(dlg.GetPhoneBookPath(), u"Tolvex \u30BB\u30EB"), 0);
-    EXPECT_EQ(fake.files.openFiles, 0);
+    std::string out;
+    phonebook::CMetricRewriter rewriter([&](std::string_view bytes) { out.append(bytes); });
+    for (std::size_t at = 0; at < content.size(); at += piece)
+        rewriter.Feed(content.substr(at, piece));
+    rewriter.Finish();
+    return {out, rewriter.Changed()};
 }
 
-TEST_F(PhoneBook, RewriteWritesBesideThenReplacesOnlyWhenSomethingChanged)
+TEST(PhoneBookText, TheSectionLineIsFoundWithinOneLineWhateverThePieces)
 {
-    fake.files.files[kPath] = "[Tolvex Cell VPN]\nIpInterfaceMetric=0\nIpv6InterfaceMetric=0\n";
-    dlg.RewriteInterfaceMetric();
-    EXPECT_EQ(fake.files.files[kPath], "[Tolvex Cell VPN]\r\nIpInterfaceMetric=1\r\nIpv6InterfaceMetric=0\r\n");
-    EXPECT_EQ(fake.files.files.count(std::string(kPath) + ".new"), 0u);
-
-    fake.files.log.clear();
-    dlg.RewriteInterfaceMetric();
-    EXPECT_EQ(fake.files.log, std::vector<std::string>{"open R "s + kPath}) << "nothing written the second time";
-}
-
-TEST_F(PhoneBook, RewriteFailuresLeaveThePhoneBookByteIdentical)
-{
-    const std::string original = "[Tolvex Cell VPN]\nIpInterfaceMetric=0\n";
-    struct Case {
-        const char* name;
-        void (*arrange)(FakeFileSystem&, const std::string& path);
-        bool reported;
-    };
-    const Case cases[] = {
-        {"missing file", [](FakeFileSystem& fs, const std::string& path) { fs.files.erase(path); }, false},
-        {"held by another program", [](FakeFileSystem& fs, const std::string& path) { fs.held.insert(path); }, false},
-        {"access denied", [](FakeFileSystem& fs, const std::string& path) { fs.openErrors[path] = 5; }, false},
-        {"new file cannot be made", [](FakeFileSystem& fs, const std::string& path) { fs.openErrors[path + ".new"] = 5; }, false},
-        {"read fails after open", [](FakeFileSystem& fs, const std::string&) { fs.readFailsAfter = 10; }, true},
-        {"disk full on write", [](FakeFileSystem& fs, const std::string&) { fs.writeError = 112; }, true},
-        {"close of the new file fails", [](FakeFileSystem& fs, const std::string&) { fs.closeError = 112; }, true},
-        {"taken by another program before the replacement", [](FakeFileSystem& fs, const std::string&) { fs.replaceError = 1175; }, false},
+    const std::string section = "[Tolvex Cell VPN]";
+    const struct {
+        std::string content;
+        std::string text;
+        bool found;
+    } cases[] = {
+        {"[A]\r\n[Tolvex Cell VPN]\r\nx=1\r\n", section, true},
+        {"x[Tolvex Cell VPN]y", section, true},
+        {std::string(200, 'a') + section, section, true},
+        {"[tolvex cell vpn]\n[Tolvex Cell VPN 2]\nTolvex Cell VPN\n", section, false},
+        {"[Tolvex Cell\nVPN]\n", section, false},
+        {"", section, false},
+        {"a\r\n", "a\r", false},  // the CR of a line end is not part of the line
+        {"a\rb\n", "a\r", true},
+        {"a\r", "a\r", true},     // the last line has no line end to drop it
+        {"a\nb\n", "a\nb", false},
     };
     for (const auto& c : cases) {
-        FakePlatform local;
-        CTolvexDesktopWinApp localApp(local.platform);
-        CTolvexDesktopWinDlg localDlg(localApp);
-        local.files.files[kPath] = original;
-        c.arrange(local.files, kPath);
-        const bool existed = local.files.files.count(kPath) != 0;
-        bool thrown = false;
-        try {
-            localDlg.RewriteInterfaceMetric();
-        } catch (const CFileException&) {
-            thrown = true;
-        }
-        EXPECT_EQ(thrown, c.reported) << c.name;
-        if (existed) {
-            EXPECT_EQ(local.files.files[kPath], original) << c.name;
-        }
-        EXPECT_EQ(local.files.files.count(std::string(kPath) + ".new"), 0u) << c.name << ": no leftover";
-        EXPECT_EQ(local.files.openFiles, 0) << c.name;
+        for (const std::size_t piece : kPieceSizes)
+            EXPECT_EQ(Search(c.content, c.text, piece), c.found) << c.content << " / " << c.text << " in " << piece;
     }
 }
 
-TEST_F(PhoneBook, ReadErrorIsReportedWithTheFilesPathAndEndsConnect)
+TEST(PhoneBookText, EveryMetricLineBecomesTheTargetAndEveryLineEndsWithCrLf)
 {
-    Create();
-    fake.resources.strings[IDP_FILE_HARD_IO] = u"A hardware I/O error was reported while accessing %1.";
-    fake.resources.strings[IDP_FILE_GENERIC] = u"An unknown error occurred while accessing %1.";
-    fake.files.files[kPath] = kEntry + "IpInterfaceMetric=0\n"s;
-    fake.files.readFailsAfter = 4;
-    fake.files.readError = 23;  // ERROR_CRC
-    Send(win::WM_COMMAND, IDC_CONNECT);
-    ASSERT_EQ(fake.ui.messageBoxes.size(), 1u);
-    EXPECT_EQ(fake.ui.messageBoxes[0].text, "A hardware I/O error was reported while accessing "s + kPath + ".");
-    EXPECT_EQ(fake.ui.messageBoxes[0].type, win::MB_OK | win::MB_ICONSTOP);
-    EXPECT_TRUE(fake.shell.starts.empty()) << "the dialer is not started";
-    EXPECT_FALSE(fake.ui.Window(hwnd).destroyed);
-
-    fake.files.readError = 9999;
-    Send(win::WM_COMMAND, IDC_CONNECT);
-    EXPECT_EQ(fake.ui.messageBoxes.back().text, "An unknown error occurred while accessing "s + kPath + ".");
+    const std::string target = "IpInterfaceMetric=1\r\n";
+    const struct {
+        std::string in;
+        std::string out;
+        bool changed;
+    } cases[] = {
+        {"IpInterfaceMetric=0\n", target, true},
+        {"IpInterfaceMetric=10\r\n", target, true},
+        {"IpInterfaceMetric=\n", target, true},
+        {"IpInterfaceMetric=1 \n", target, true},
+        {"IpInterfaceMetric=1\r", target, true},  // the CR belongs to the last line
+        {"IpInterfaceMetric=" + std::string(100000, '9'), target, true},
+        {"[A]\nIpInterfaceMetric=0\n[B]\nIpInterfaceMetric=2\nIpInterfaceMetric=3", "[A]\r\n" + target + "[B]\r\n" + target + target, true},
+        {"IpInterfaceMetric=1\nIpInterfaceMetric=1\r\n", target + target, false},
+        {" IpInterfaceMetric=0\nipinterfacemetric=0\nIpInterfaceMetr\n", " IpInterfaceMetric=0\r\nipinterfacemetric=0\r\nIpInterfaceMetr\r\n", false},
+        {std::string("\0\x1a\xff\r\rx\r", 7), std::string("\0\x1a\xff\r\rx\r\r\n", 9), false},
+        {"a\n\nb", "a\r\n\r\nb\r\n", false},
+        {"", "", false},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t piece : kPieceSizes) {
+            const auto [out, changed] = Rewrite(c.in, piece);
+            EXPECT_EQ(out, c.out) << c.in.substr(0, 40) << " in " << piece;
+            EXPECT_EQ(changed, c.changed) << c.in.substr(0, 40) << " in " << piece;
+        }
+    }
 }
 
-// The same rules on real files.
-class PhoneBookOnDisk : public ::testing::Test {
+class PhoneBook : public ::testing::Test {
 protected:
-    void SetUp() override
+    static constexpr char kFolder[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer";
+    static constexpr char kPath[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer\\TolvexPhoneBook.pbk";
+    const std::string kOld = "[Tolvex Cell VPN]\r\nIpInterfaceMetric=0\r\nPhone=vpn\n";
+    const std::string kNew = "[Tolvex Cell VPN]\r\nIpInterfaceMetric=1\r\nPhone=vpn\r\n";
+
+    bool HoldsEntry(const std::string& path = kPath) { return phoneBook.ExistsAndHoldsEntry(Wide(path), u"Tolvex Cell VPN"); }
+    // Rewrites, reporting a file error as its text.
+    std::string RewriteAndReport(const std::string& path = kPath)
     {
-        m_dir = std::filesystem::temp_directory_path() / ("tolvex-pbk-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(m_dir);
-        m_file = m_dir / "TolvexPhoneBook.pbk";
+        try {
+            phoneBook.RewriteMetricLines(Wide(path));
+        } catch (const CFileException& error) {
+            return "file error " + Narrow(error.GetErrorMessage(fake.resources));
+        }
+        return "";
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    void Write(const std::string& bytes) { std::ofstream(m_file, std::ios::binary) << bytes; }
-    std::string Read()
+    // Whatever is left beside the phonebook besides the folder and the file.
+    std::vector<std::string> Leftovers(const std::string& path = kPath)
     {
-        std::ifstream in(m_file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        std::vector<std::string> left;
+        for (const auto& [name, node] : files.nodes) {
+            if (!node.directory && name != path)
+                left.push_back(name);
+        }
+        return left;
     }
 
-    std::filesystem::path m_dir;
-    std::filesystem::path m_file;
+    FakePlatform fake;
+    FakeFileSystem& files = fake.files;
+    CPhoneBook phoneBook{fake.files, fake.system, u"TolvexPhoneBook.pbk"};
 };
 
-TEST_F(PhoneBookOnDisk, RewriteKeepsEveryOtherByteAndLeavesAnUnchangedFileUntouched)
+TEST_F(PhoneBook, ThePathIsMadeOnceWithItsFolderAndNotWithoutApplicationData)
 {
-    FakePlatform fake;
-    CPosixFileSystem disk;
-    Platform platform{fake.app, fake.resources, fake.system, fake.ui, disk, fake.shell, fake.adapters, fake.registry};
-    CTolvexDesktopWinApp app(platform);
-    CTolvexDesktopWinDlg dlg(app);
-    // The path is made with backslashes; on this system they are ordinary characters of one
-    // file name inside the test folder.
-    fake.system.appData = WideString(std::u16string(m_dir.native().begin(), m_dir.native().end()) + u"/x");
-    const std::string path = m_dir.native() + "/x\\Tolvex Computer\\TolvexPhoneBook.pbk";
-    m_file = path;
+    EXPECT_EQ(Narrow(phoneBook.GetPathCreatingFolder()), kPath);
+    EXPECT_TRUE(files.nodes.at(kFolder).directory);
+    files.nodes.clear();
+    fake.system.appData.reset();
+    EXPECT_EQ(Narrow(phoneBook.GetPathCreatingFolder()), kPath) << "remembered";
+    EXPECT_TRUE(files.nodes.empty()) << "no second look, no second folder";
 
-    const std::string lines = "[Tolvex Cell VPN]\nMEDIA=rastapi\r\nIpInterfaceMetric=0\nbin\0\x1a\xe9\n"s;
-    Write(lines);
-    dlg.RewriteInterfaceMetric();
-    EXPECT_EQ(Read(), "[Tolvex Cell VPN]\r\nMEDIA=rastapi\r\nIpInterfaceMetric=1\r\nbin\0\x1a\xe9\r\n"s);
-    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+    CPhoneBook noAppData(fake.files, fake.system, u"TolvexPhoneBook.pbk");
+    EXPECT_TRUE(noAppData.GetPathCreatingFolder().IsEmpty());
+    EXPECT_FALSE(noAppData.ExistsAndHoldsEntry(u"", u"Tolvex Cell VPN"));
+    EXPECT_TRUE(files.nodes.empty());
+}
 
-    const auto written = std::filesystem::last_write_time(m_file);
-    std::filesystem::last_write_time(m_file, written - std::chrono::hours(1));
-    dlg.RewriteInterfaceMetric();
-    EXPECT_EQ(std::filesystem::last_write_time(m_file), written - std::chrono::hours(1)) << "not rewritten";
-    EXPECT_EQ(dlg.FindEntrySection(dlg.GetPhoneBookPath(), u"Tolvex Cell VPN"), 1);
+TEST_F(PhoneBook, AFoundEntryIsRememberedWhileTheFileExists)
+{
+    files.Put(kPath, "x\n");
+    EXPECT_FALSE(HoldsEntry());
+    files.Put(kPath, kOld);
+    files.nodes[kPath].held = true;
+    EXPECT_FALSE(HoldsEntry()) << "held by another program: not found this time";
+    files.nodes[kPath].held = false;
+    files.failAt = files.operations + 1;  // the first read
+    EXPECT_FALSE(HoldsEntry()) << "a failed read counts as not found";
+    EXPECT_TRUE(HoldsEntry()) << "searched again";
+
+    files.Put(kPath, "section gone\n");
+    const int operations = files.operations;
+    EXPECT_TRUE(HoldsEntry()) << "remembered: the file is not read again";
+    EXPECT_EQ(files.operations, operations);
+    files.nodes.erase(kPath);
+    EXPECT_FALSE(HoldsEntry());
+    files.Put(kPath, "");
+    EXPECT_TRUE(HoldsEntry());
+}
+
+TEST_F(PhoneBook, APathOf260CharactersOrMoreIsNeverOpened)
+{
+    const std::string folder = "C:\\" + std::string(236, 'f') + "\\";
+    const std::string longest = folder + "TolvexPhoneBook.pbk";  // 259 characters
+    ASSERT_EQ(longest.size(), 259u);
+    files.Put(longest, kOld);
+    EXPECT_TRUE(HoldsEntry(longest));
+    EXPECT_EQ(RewriteAndReport(longest), "");
+    EXPECT_EQ(files.Bytes(longest), kNew) << "the temporary name leaves room";
+    EXPECT_TRUE(Leftovers(longest).empty());
+
+    const std::string tooLong = folder + "xTolvexPhoneBook.pbk";
+    files.Put(tooLong, kOld);
+    const int operations = files.operations;
+    EXPECT_FALSE(phoneBook.ContainsSectionLine(Wide(tooLong), u"Tolvex Cell VPN"));
+    EXPECT_EQ(RewriteAndReport(tooLong), "");
+    EXPECT_EQ(files.operations, operations);
+}
+
+TEST_F(PhoneBook, AFileThatIsAlreadyRightIsNeverWritten)
+{
+    files.Put(kPath, kNew);
+    EXPECT_EQ(RewriteAndReport(), "");
+    EXPECT_EQ(files.Bytes(kPath), kNew);
+    EXPECT_TRUE(Leftovers().empty());
+    EXPECT_EQ(files.operations, 4) << "open, read, read to the end, close";
+}
+
+// Whichever step fails, and whatever the replace leaves behind, the phonebook's name holds the
+// old bytes or the new ones, nothing else is left beside it, and no handle stays open.
+TEST_F(PhoneBook, NoFailureLosesThePhoneBookOrLeavesAnythingBehind)
+{
+    for (const unsigned long outcome : {0ul, 1175ul, 1176ul, 1177ul, 5ul}) {
+        for (int failAt = -1; failAt < 30; ++failAt) {
+            files.nodes.clear();
+            files.Put(kPath, kOld);
+            files.nodes[kPath].readOnly = true;
+            files.operations = 0;
+            files.failAt = failAt;
+            files.replaceOutcome = outcome;
+            const std::string report = RewriteAndReport();
+            const std::string context = "outcome " + std::to_string(outcome) + ", failing operation " + std::to_string(failAt);
+            const auto bytes = files.Bytes(kPath);
+            EXPECT_TRUE(bytes == kOld || bytes == kNew) << context;
+            EXPECT_EQ(files.openFiles, 0) << context;
+            if (!report.empty())
+                EXPECT_EQ(bytes, kOld) << context << ": a reported failure leaves the old file";
+            // What a failed removal left, the next run removes.
+            files.failAt = -1;
+            files.replaceOutcome = 0;
+            EXPECT_EQ(RewriteAndReport(), "") << context;
+            EXPECT_EQ(files.Bytes(kPath), kNew) << context;
+            EXPECT_EQ(Leftovers(), std::vector<std::string>{}) << context;
+        }
+    }
+}
+
+TEST_F(PhoneBook, AReadOrWriteFailureIsReportedNamingThePhoneBook)
+{
+    fake.resources.strings[IDP_FILE_ACCESS_DENIED] = u"access denied %1";
+    files.Put(kPath, kOld);
+    files.failWith = 5;
+    files.failAt = 1;  // the first read
+    EXPECT_EQ(RewriteAndReport(), std::string("file error access denied ") + kPath);
+    files.operations = 0;
+    files.failAt = 6;  // open, read, create the new file, rewind, read, read to the end, write
+    EXPECT_EQ(RewriteAndReport(), std::string("file error access denied ") + kPath);
+    EXPECT_EQ(files.Bytes(kPath), kOld);
+}
+
+TEST_F(PhoneBook, TemporaryFilesOfEarlierRunsNeverBlockTheRewriteNorPileUp)
+{
+    const std::string folder = std::string(kFolder) + "\\";
+    files.Put(kPath, kOld);
+    files.Put(folder + "~tpb0.tmp", "left by a crash");
+    files.nodes[folder + "~tpb0.tmp"].readOnly = true;
+    files.nodes[folder + "~tpb1.tmp"].directory = true;
+    files.Put(folder + "~tpb2.tmp", "held by another program");
+    files.nodes[folder + "~tpb2.tmp"].held = true;
+    EXPECT_EQ(RewriteAndReport(), "");
+    EXPECT_EQ(files.Bytes(kPath), kNew);
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{folder + "~tpb2.tmp"}) << "only what could not be removed";
 }
 
 }  // namespace

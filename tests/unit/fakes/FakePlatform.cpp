@@ -1,359 +1,520 @@
 #include "fakes/FakePlatform.h"
 
 #include <algorithm>
-#include <stdexcept>
+#include <cstring>
 
+#include "base/ResourceIds.h"
 #include "platform/Constants.h"
-#include "ui/resources/resource.h"
-
-namespace {
-
-const MenuHandle kSystemMenu = reinterpret_cast<MenuHandle>(0x5000);
-const MenuHandle kPopupMenu = reinterpret_cast<MenuHandle>(0x6000);
-const MenuHandle kPopupSubMenu = reinterpret_cast<MenuHandle>(0x6001);
-const DeviceContext kPaintDc = reinterpret_cast<DeviceContext>(0x7000);
-
-std::string Hex(const void* p) { return std::to_string(reinterpret_cast<std::uintptr_t>(p)); }
-
-}  // namespace
 
 std::string Narrow(std::u16string_view text)
 {
     std::string out;
-    for (char16_t ch : text)
-        out += ch < 0x80 ? static_cast<char>(ch) : '?';
+    for (const char16_t ch : text)
+        out += ch < 0x100 ? static_cast<char>(ch) : '?';
     return out;
+}
+
+WideString Wide(const std::string& text)
+{
+    std::u16string out;
+    for (const char ch : text)
+        out += static_cast<char16_t>(static_cast<unsigned char>(ch));
+    return WideString(out);
 }
 
 unsigned long FakeAppServices::CreateOwnedMutex(const WideString& name)
 {
-    log.push_back("CreateMutex " + Narrow(name));
+    mutexName = Narrow(name);
     return mutexLastError;
 }
 
-void FakeAppServices::InitCommonControls(unsigned classes)
+int FakeAppServices::StartSockets(std::uint16_t, std::uint16_t& version)
 {
-    log.push_back("InitCommonControls " + std::to_string(classes));
-}
-
-int FakeAppServices::StartSockets(std::uint16_t requested, std::uint16_t& version)
-{
-    log.push_back("WSAStartup " + std::to_string(requested));
     version = socketsVersion;
     return socketsResult;
 }
 
 FakeResources::FakeResources()
 {
-    strings = {
-        {IDS_ABOUTBOX, u"&About..."},
-        {IDS_SOCKETS_INIT_FAILED, u"Fail to initialize Windows socket"},
-        {IDS_PHONEBOOK_FILE_NAME, u"TolvexPhoneBook.pbk"},
-        {IDS_ENTRY_NAME, u"Tolvex Cell VPN"},
-        {IDS_EDIT_SETTINGS, u"&Edit settings"},
-        {IDS_CREATE_SETTINGS, u"&Create settings"},
-        {IDS_CONNECT, u"&Connect"},
-        {IDS_DISCONNECT, u"&Disconnect"},
-        {IDS_HIDE_TO_TASKTRAY, u"&Hide to tasktray"},
-        {IDS_NOT_SET_UP_YET, u"not set up"},
-        {IDS_CONFIRM_DISCONNECT_QUIT, u"Are you sure to disconnect the VPN connection, and quit?"},
-    };
+    strings = {{IDS_PHONEBOOK_FILE_NAME, u"TolvexPhoneBook.pbk"}, {IDS_ENTRY_NAME, u"Tolvex Cell VPN"}};
 }
 
 WideString FakeResources::LoadString(unsigned id) const
 {
     const auto it = strings.find(id);
-    return it == strings.end() ? WideString() : it->second;
-}
-
-IconHandle FakeResources::LoadIcon(unsigned id) const { return reinterpret_cast<IconHandle>(std::uintptr_t{0x10000} + id); }
-
-MenuHandle FakeResources::LoadMenu(unsigned id) const
-{
-    return menusMissing || id != IDR_POPUPMENU ? nullptr : kPopupMenu;
-}
-
-bool FakeSystemInfo::GetSystemDirectory(WideString& path, unsigned bufferChars)
-{
-    systemDirectoryBuffer = bufferChars;
-    if (!systemDirectory)
-        return false;
-    path = *systemDirectory;
-    return true;
-}
-
-bool FakeSystemInfo::GetAppDataFolder(WideString& path)
-{
-    ++appDataCalls;
-    if (!appData)
-        return false;
-    path = *appData;
-    return true;
+    return it != strings.end() ? it->second : WideString::Format(u"#%d", {static_cast<int>(id)});
 }
 
 bool FakeSystemInfo::GetVersionEx(OsVersionInfo& info)
 {
-    ++versionCalls;
-    if (info.dwOSVersionInfoSize != 276)
-        return false;
     info.dwMajorVersion = major;
     info.dwMinorVersion = minor;
     return true;
 }
 
-FakeWindowSystem::FakeWindowSystem()
+bool FakeSystemInfo::GetSystemDirectory(WideString& path, unsigned)
 {
-    templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {IDC_SETTINGS, 2, IDC_CONNECT, IDC_ANIMATE, IDC_HIDE, IDC_ACTIVITY};
-    templateExStyles[IDD_TOLVEXDESKTOPWIN_DIALOG] = 0x00040000;
-    templates[IDD_ABOUTBOX] = {1};
-    templateVisible[IDD_ABOUTBOX] = false;
+    if (systemDirectory)
+        path = *systemDirectory;
+    return systemDirectory.has_value();
 }
+
+bool FakeSystemInfo::GetAppDataFolder(WideString& path)
+{
+    if (appData)
+        path = *appData;
+    return appData.has_value();
+}
+
+// Windows
 
 WindowHandle FakeWindowSystem::AddWindow(FakeWindow window)
 {
-    const auto hwnd = reinterpret_cast<WindowHandle>(m_nextHandle += 0x10);
+    const auto hwnd = reinterpret_cast<WindowHandle>(m_nextHandle++);
     m_windows[hwnd] = std::move(window);
     return hwnd;
 }
 
-FakeWindow& FakeWindowSystem::Window(WindowHandle hwnd)
-{
-    const auto it = m_windows.find(hwnd);
-    if (it == m_windows.end())
-        throw std::logic_error("no such fake window");
-    return it->second;
-}
-
 WindowHandle FakeWindowSystem::Control(WindowHandle dialog, int id)
 {
-    for (WindowHandle child : Window(dialog).children) {
+    for (const WindowHandle child : Window(dialog).children) {
         if (Window(child).id == id)
             return child;
     }
     return nullptr;
 }
 
-int FakeWindowSystem::CountLog(const std::string& entry) const
-{
-    return static_cast<int>(std::count(log.begin(), log.end(), entry));
-}
-
 std::intptr_t FakeWindowSystem::Deliver(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
-    FakeWindow& window = Window(hwnd);
-    // A control's messages are not routed anywhere; a dialog's go to its sink.
-    if (window.sink == nullptr || window.destroyed)
-        return 0;
     std::intptr_t result = 0;
-    if (!window.sink->OnWindowMessage(hwnd, message, wParam, lParam, result)) {
-        log.push_back("default " + std::to_string(message));
-        // The dialog manager turns the close command into IDCANCEL.
-        if (message == win::WM_SYSCOMMAND && (wParam & 0xFFF0) == 0xF060)
-            return Deliver(hwnd, win::WM_COMMAND, win::IDCANCEL, 0);
-    }
+    if (IDialogSink* sink = Window(hwnd).sink)
+        sink->OnWindowMessage(hwnd, message, wParam, lParam, result);
     return result;
 }
 
-WindowHandle FakeWindowSystem::CreateDialogFromTemplate(unsigned templateId, WindowHandle owner, IDialogSink& sink)
+WindowHandle FakeWindowSystem::CreateDialogFromTemplate(unsigned templateId, WindowHandle, IDialogSink& sink)
 {
-    log.push_back("CreateDialog " + std::to_string(templateId));
-    if (createFails)
-        return nullptr;
     FakeWindow dialog;
-    dialog.templateId = templateId;
-    dialog.owner = owner;
     dialog.sink = &sink;
-    dialog.exStyle = templateExStyles[templateId];
-    const WindowHandle hwnd = AddWindow(dialog);
-    for (int id : templates[templateId]) {
+    for (const int id : templates[templateId]) {
         FakeWindow control;
         control.id = id;
-        control.parent = hwnd;
-        control.visible = true;
-        control.text = u"template";
-        Window(hwnd).children.push_back(AddWindow(control));
+        dialog.children.push_back(AddWindow(control));
     }
-    lastDialog = hwnd;
+    const WindowHandle hwnd = AddWindow(dialog);
     Deliver(hwnd, win::WM_INITDIALOG);
-    // A template with the visible style shows once initialisation is over.
-    const auto visible = templateVisible.find(templateId);
-    Window(hwnd).visible = visible == templateVisible.end() || visible->second;
+    // The template's visible style takes effect once the initialisation is over.
+    Window(hwnd).visible = true;
     return hwnd;
 }
 
 void FakeWindowSystem::DestroyWindow(WindowHandle hwnd)
 {
-    log.push_back("DestroyWindow");
+    events.push_back("destroy");
     Deliver(hwnd, win::WM_DESTROY);
-    Window(hwnd).destroyed = true;
-    Window(hwnd).visible = false;
+    Window(hwnd).sink = nullptr;
 }
 
 std::vector<ChildControl> FakeWindowSystem::GetChildControls(WindowHandle dialog)
 {
     std::vector<ChildControl> children;
-    for (WindowHandle child : Window(dialog).children)
+    for (const WindowHandle child : Window(dialog).children)
         children.push_back({child, Window(child).id});
     return children;
 }
 
 bool FakeWindowSystem::PeekMessage(Message& msg)
 {
-    if (queue.empty())
+    if (m_queue.empty())
         return false;
-    msg = queue.front();
+    msg = m_queue.front();
     return true;
 }
 
 bool FakeWindowSystem::GetMessage(Message& msg)
 {
-    if (queue.empty() && onQueueEmpty)
-        onQueueEmpty();
-    if (queue.empty()) {
-        // Nothing left to happen: end the loop rather than hang the test.
-        log.push_back("queue exhausted");
-        msg = {};
-        return false;
+    while (m_queue.empty() && !steps.empty()) {
+        const auto step = std::move(steps.front());
+        steps.pop_front();
+        step();
     }
-    msg = queue.front();
-    queue.pop_front();
-    return msg.message != 0x0012;  // WM_QUIT
-}
-
-void FakeWindowSystem::TranslateAndDispatch(const Message& msg)
-{
-    if (msg.hwnd != nullptr)
-        Deliver(msg.hwnd, msg.message, msg.wParam, msg.lParam);
-}
-
-void FakeWindowSystem::PostQuitMessage(int exitCode)
-{
-    log.push_back("PostQuitMessage " + std::to_string(exitCode));
+    if (m_queue.empty())
+        return false;
+    msg = m_queue.front();
+    m_queue.pop_front();
+    return true;
 }
 
 void FakeWindowSystem::PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
-    queue.push_back({hwnd, message, wParam, lParam, cursor});
+    m_queue.push_back({hwnd, message, wParam, lParam, {}});
 }
 
-std::intptr_t FakeWindowSystem::SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+std::intptr_t FakeWindowSystem::SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                                            std::intptr_t lParam)
 {
-    log.push_back("SendMessage " + std::to_string(message) + " " + std::to_string(wParam));
-    return Deliver(hwnd, message, wParam, lParam);
+    if (message != win::WM_NEXTDLGCTL)
+        return Deliver(hwnd, message, wParam, lParam);
+    events.push_back("focus moves on");
+    focus = nullptr;
+    return 0;
+}
+
+void FakeWindowSystem::DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t)
+{
+    events.push_back("default processing " + std::to_string(message));
 }
 
 void FakeWindowSystem::ShowWindow(WindowHandle hwnd, int command)
 {
-    log.push_back("ShowWindow " + std::to_string(command));
-    Window(hwnd).visible = command != win::SW_HIDE;
-}
-
-void FakeWindowSystem::SetForegroundWindow(WindowHandle hwnd)
-{
-    log.push_back("SetForegroundWindow");
-    foreground = hwnd;
-}
-
-void FakeWindowSystem::SetFocus(WindowHandle hwnd)
-{
-    log.push_back("SetFocus");
-    focus = hwnd;
+    if (m_windows.count(hwnd) != 0)
+        Window(hwnd).visible = command != win::SW_HIDE;
+    events.push_back(command == win::SW_HIDE ? "hide" : "show");
 }
 
 void FakeWindowSystem::EnableWindow(WindowHandle hwnd, bool enable)
 {
-    log.push_back(std::string("EnableWindow ") + (enable ? "1" : "0"));
     Window(hwnd).enabled = enable;
+    events.push_back((enable ? "enable " : "disable ") + std::to_string(Window(hwnd).id));
 }
 
 void FakeWindowSystem::SetWindowText(WindowHandle hwnd, const WideString& text)
 {
-    log.push_back("SetWindowText " + std::to_string(Window(hwnd).id) + " " + Narrow(text));
     Window(hwnd).text = text;
-}
-
-void FakeWindowSystem::SetLayeredWindowAttributes(WindowHandle, std::uint32_t colorKey, std::uint8_t alpha, unsigned flags)
-{
-    log.push_back("SetLayeredWindowAttributes " + std::to_string(colorKey) + " " + std::to_string(alpha) + " "
-                  + std::to_string(flags));
-}
-
-WindowHandle FakeWindowSystem::FindWindowByCaption(const WideString& caption)
-{
-    log.push_back("FindWindow " + Narrow(caption));
-    const auto it = captions.find(Narrow(caption));
-    return it == captions.end() ? nullptr : it->second;
-}
-
-void FakeWindowSystem::SetTimer(WindowHandle, std::uintptr_t id, unsigned milliseconds)
-{
-    log.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(milliseconds));
-}
-
-MenuHandle FakeWindowSystem::GetSystemMenu(WindowHandle, bool)
-{
-    return systemMenuMissing ? nullptr : kSystemMenu;
+    events.push_back("text " + std::to_string(Window(hwnd).id) + " " + Narrow(text));
 }
 
 void FakeWindowSystem::AppendMenuItem(MenuHandle, unsigned id, const WideString& text)
 {
-    systemMenuItems.emplace_back(id, Narrow(text));
-}
-
-void FakeWindowSystem::AppendMenuSeparator(MenuHandle) { systemMenuItems.emplace_back(0, "-"); }
-
-MenuHandle FakeWindowSystem::GetSubMenu(MenuHandle menu, int position)
-{
-    return menu == kPopupMenu && position == 0 ? kPopupSubMenu : nullptr;
-}
-
-void FakeWindowSystem::TrackPopupMenu(MenuHandle menu, unsigned flags, Point at, WindowHandle owner)
-{
-    log.push_back("TrackPopupMenu " + Hex(menu) + " " + std::to_string(flags) + " " + std::to_string(at.x) + ","
-                  + std::to_string(at.y));
-    // As the real menu does, the chosen item reaches the owner as a posted command.
-    if (popupChoice != 0)
-        PostCommand(owner, popupChoice);
-}
-
-void FakeWindowSystem::DestroyMenu(MenuHandle menu) { log.push_back("DestroyMenu " + Hex(menu)); }
-
-DeviceContext FakeWindowSystem::BeginPaint(WindowHandle)
-{
-    log.push_back("BeginPaint");
-    return kPaintDc;
-}
-
-void FakeWindowSystem::EndPaint(WindowHandle) { log.push_back("EndPaint"); }
-
-Rect FakeWindowSystem::GetClientRect(WindowHandle) { return clientRect; }
-
-void FakeWindowSystem::DrawIcon(DeviceContext, int x, int y, IconHandle)
-{
-    log.push_back("DrawIcon " + std::to_string(x) + "," + std::to_string(y));
+    events.push_back("menu item " + std::to_string(id) + " " + Narrow(text));
 }
 
 int FakeWindowSystem::MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type)
 {
-    FakeMessageBox box{owner, Narrow(text), Narrow(caption), type};
-    messageBoxes.push_back(box);
-    log.push_back("MessageBox " + box.text);
-    if (onMessageBox)
-        onMessageBox(box);
-    if (messageBoxAnswers.empty())
+    boxes.push_back({Narrow(text), Narrow(caption), type, owner});
+    events.push_back("box " + Narrow(text));
+    if (whileBoxOpen) {
+        const auto during = std::move(whileBoxOpen);
+        whileBoxOpen = nullptr;
+        during();
+    }
+    if (answers.empty())
         return win::IDOK;
-    const int answer = messageBoxAnswers.front();
-    messageBoxAnswers.pop_front();
+    const int answer = answers.front();
+    answers.pop_front();
     return answer;
 }
 
 void FakeWindowSystem::NotifyIcon(unsigned operation, const NotifyIconRecord& record)
 {
-    log.push_back("NotifyIcon " + std::to_string(operation));
-    notifyCalls.emplace_back(operation, record);
+    notifications.emplace_back(operation, record);
 }
 
-unsigned FakeWindowSystem::RegisterWindowMessage(const WideString& name)
+// Files
+
+namespace {
+
+class FakeFile : public IFile {
+public:
+    FakeFile(FakeFileSystem& files, std::string path) : m_files(files), m_path(std::move(path)) { ++m_files.openFiles; }
+    ~FakeFile() override
+    {
+        if (!m_bClosed)
+            Release();
+    }
+
+    unsigned long Read(void* buffer, std::size_t size, std::size_t& read) override
+    {
+        read = 0;
+        if (m_files.Fails())
+            return m_files.failWith;
+        const std::string& bytes = m_files.nodes.at(m_path).bytes;
+        read = std::min(size, bytes.size() - std::min(m_nAt, bytes.size()));
+        std::memcpy(buffer, bytes.data() + m_nAt, read);
+        m_nAt += read;
+        return 0;
+    }
+    unsigned long Rewind() override
+    {
+        m_nAt = 0;
+        return m_files.Fails() ? m_files.failWith : 0;
+    }
+    unsigned long Write(const void* data, std::size_t size) override
+    {
+        if (m_files.Fails())
+            return m_files.failWith;
+        m_files.nodes.at(m_path).bytes.append(static_cast<const char*>(data), size);
+        return 0;
+    }
+    unsigned long Flush() override { return m_files.Fails() ? m_files.failWith : 0; }
+    // A handle whose close fails is gone all the same.
+    unsigned long Close() override
+    {
+        Release();
+        return m_files.Fails() ? m_files.failWith : 0;
+    }
+
+private:
+    void Release()
+    {
+        m_bClosed = true;
+        --m_files.openFiles;
+        m_files.m_open.erase(m_path);
+    }
+
+    FakeFileSystem& m_files;
+    std::string m_path;
+    std::size_t m_nAt = 0;
+    bool m_bClosed = false;
+};
+
+constexpr unsigned long kFileNotFound = 2;
+constexpr unsigned long kAccessDenied = 5;
+constexpr unsigned long kSharingViolation = 32;
+constexpr unsigned long kFileExists = 80;
+constexpr unsigned long kAlreadyExists = 183;
+
+}  // namespace
+
+std::optional<std::string> FakeFileSystem::Bytes(const std::string& path) const
 {
-    return name == WideString(u"TaskbarCreated") ? 0xC0DE : 0xC000;
+    const auto it = nodes.find(path);
+    return it == nodes.end() || it->second.directory ? std::nullopt : std::optional<std::string>(it->second.bytes);
+}
+
+std::unique_ptr<IFile> FakeFileSystem::Open(const WideString& widePath, FileOpen mode, unsigned long& error)
+{
+    const std::string path = Narrow(widePath);
+    const auto it = nodes.find(path);
+    if (Fails())
+        error = failWith;
+    else if (mode == FileOpen::CreateNew)
+        error = it == nodes.end() ? 0 : it->second.directory ? kAccessDenied : kFileExists;
+    else
+        error = it == nodes.end() ? kFileNotFound : it->second.directory ? kAccessDenied : 0;
+    if (error == 0 && (m_open.count(path) != 0 || (it != nodes.end() && it->second.held)))
+        error = kSharingViolation;
+    if (error != 0)
+        return nullptr;
+    nodes[path];
+    m_open.insert(path);
+    return std::make_unique<FakeFile>(*this, path);
+}
+
+unsigned long FakeFileSystem::ReplaceFile(const WideString& wideReplaced, const WideString& wideReplacement,
+                                          const WideString& wideBackup)
+{
+    const std::string replaced = Narrow(wideReplaced), replacement = Narrow(wideReplacement), backup = Narrow(wideBackup);
+    if (Fails())
+        return failWith;
+    if (nodes.count(replaced) == 0 || nodes.count(replacement) == 0)
+        return kFileNotFound;
+    if (nodes[replaced].held || m_open.count(replaced) != 0 || m_open.count(replacement) != 0)
+        return 1175;  // ERROR_UNABLE_TO_REMOVE_REPLACED
+    Node old = nodes[replaced];
+    // What each documented outcome leaves behind.
+    switch (replaceOutcome) {
+    case 0:
+        nodes[replacement].readOnly = old.readOnly;
+        nodes[replaced] = nodes[replacement];
+        nodes.erase(replacement);
+        break;
+    case 1176:  // the replacement could not be renamed; without a backup the old file is gone
+        if (backup.empty())
+            nodes.erase(replaced);
+        return replaceOutcome;
+    case 1177:  // the old file moved away (to the backup, if named); the replacement kept its name
+        nodes[replacement].readOnly = old.readOnly;
+        nodes.erase(replaced);
+        nodes[backup.empty() ? "lost-old-phonebook" : backup] = old;
+        return replaceOutcome;
+    default:
+        return replaceOutcome;
+    }
+    if (!backup.empty())
+        nodes[backup] = old;
+    return 0;
+}
+
+unsigned long FakeFileSystem::MoveFile(const WideString& wideFrom, const WideString& wideTo)
+{
+    const std::string from = Narrow(wideFrom), to = Narrow(wideTo);
+    if (Fails())
+        return failWith;
+    if (nodes.count(from) == 0)
+        return kFileNotFound;
+    if (nodes.count(to) != 0)
+        return kAlreadyExists;
+    if (nodes[from].held || m_open.count(from) != 0)
+        return kSharingViolation;
+    nodes[to] = nodes[from];
+    nodes.erase(from);
+    return 0;
+}
+
+unsigned long FakeFileSystem::DeleteFile(const WideString& widePath)
+{
+    const std::string path = Narrow(widePath);
+    if (Fails())
+        return failWith;
+    const auto it = nodes.find(path);
+    if (it == nodes.end() || it->second.directory)
+        return kFileNotFound;
+    if (it->second.held || m_open.count(path) != 0)
+        return kSharingViolation;
+    nodes.erase(it);
+    return 0;
+}
+
+std::vector<WideString> FakeFileSystem::FindFiles(const WideString& folder, const WideString& pattern)
+{
+    // One '*' in the pattern, as the program uses it.
+    const std::string prefix = Narrow(folder), wild = Narrow(pattern);
+    const std::string head = wild.substr(0, wild.find('*')), tail = wild.substr(wild.find('*') + 1);
+    std::vector<WideString> names;
+    for (const auto& [path, node] : nodes) {
+        if (node.directory || path.rfind(prefix, 0) != 0)
+            continue;
+        const std::string name = path.substr(prefix.size());
+        if (name.find('\\') == std::string::npos && name.size() >= head.size() + tail.size() && name.rfind(head, 0) == 0
+            && name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+            names.push_back(Wide(name));
+    }
+    return names;
+}
+
+// Shell and adapters
+
+std::intptr_t FakeShell::Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
+                                 const std::optional<WideString>& parameters,
+                                 const std::optional<WideString>& directory, int showCommand)
+{
+    const auto narrow = [](const std::optional<WideString>& text) {
+        return text ? std::optional<std::string>(Narrow(*text)) : std::nullopt;
+    };
+    starts.push_back({narrow(verb), Narrow(file), narrow(parameters), narrow(directory), showCommand});
+    if (onStart)
+        onStart(starts.back());
+    return 42;
+}
+
+namespace {
+
+// How a record sits in the fake's buffer: which adapter, and where the next record is.
+struct FakeRecord {
+    std::size_t index;
+    const void* next;
+};
+constexpr std::uint32_t kRecordSize = 376;  // about a real record and its strings
+
+}  // namespace
+
+unsigned long FakeAdapters::GetAdaptersAddresses(std::uint32_t, std::uint32_t, void* buffer, std::uint32_t& size)
+{
+    const std::uint32_t needed = neededSize.value_or(static_cast<std::uint32_t>(adapters.size()) * kRecordSize);
+    if (buffer == nullptr) {
+        size = needed;
+        return sizingResult.value_or(win::ERROR_BUFFER_OVERFLOW);
+    }
+    sizesPassed.push_back(size);
+    if (fillingResult)
+        return *fillingResult;
+    if (size < needed)
+        return win::ERROR_BUFFER_OVERFLOW;
+    auto* records = static_cast<FakeRecord*>(buffer);
+    for (std::size_t i = 0; i < adapters.size(); ++i)
+        records[i] = {i, i + 1 < adapters.size() ? &records[i + 1] : nullptr};
+    return adapters.empty() ? 232 : 0;  // ERROR_NO_DATA
+}
+
+AdapterRecord FakeAdapters::ReadRecord(const void* record)
+{
+    const auto* at = static_cast<const FakeRecord*>(record);
+    return {WideString(adapters.at(at->index).name), adapters.at(at->index).ifType, at->next};
+}
+
+// Registry
+
+std::string FakeRegistry::Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return text;
+}
+
+void FakeRegistry::Set(const std::string& key, const std::string& name, std::uint32_t type, std::string bytes)
+{
+    KeyAt(key).values[Lower(name)] = {type, std::move(bytes)};
+}
+
+void FakeRegistry::SetDword(const std::string& key, const std::string& name, std::uint32_t value)
+{
+    Set(key, name, win::REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+}
+
+const FakeRegistry::Value* FakeRegistry::Get(const std::string& key, const std::string& name) const
+{
+    const auto k = keys.find(Lower(key));
+    if (k == keys.end())
+        return nullptr;
+    const auto v = k->second.values.find(Lower(name));
+    return v == k->second.values.end() ? nullptr : &v->second;
+}
+
+void FakeRegistry::Remove(const std::string& key, const std::string& name) { KeyAt(key).values.erase(Lower(name)); }
+
+long FakeRegistry::Handle(const std::string& path, RegistryKey& key)
+{
+    m_handles.push_back(path);
+    key = reinterpret_cast<RegistryKey>(m_handles.size());
+    ++openKeys;
+    return 0;
+}
+
+long FakeRegistry::OpenMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key)
+{
+    const auto it = keys.find(Lower(Narrow(path)));
+    if (it == keys.end())
+        return 2;
+    if (access != win::KEY_READ && it->second.refuseWrite)
+        return 5;
+    return Handle(it->first, key);
+}
+
+long FakeRegistry::CreateMachineKey(const WideString& path, std::uint32_t, RegistryKey& key)
+{
+    if (KeyAt(Narrow(path)).refuseWrite)
+        return 5;
+    return Handle(Lower(Narrow(path)), key);
+}
+
+long FakeRegistry::QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size, std::uint32_t& type)
+{
+    const std::string& path = m_handles.at(reinterpret_cast<std::uintptr_t>(key) - 1);
+    const Value* value = Get(path, Narrow(name));
+    if (value == nullptr)
+        return 2;
+    const bool fits = value->bytes.size() <= size;
+    size = static_cast<std::uint32_t>(value->bytes.size());
+    type = value->type;
+    if (!fits)
+        return 234;  // ERROR_MORE_DATA
+    std::memcpy(data, value->bytes.data(), value->bytes.size());
+    return 0;
+}
+
+long FakeRegistry::SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data, std::uint32_t size)
+{
+    const std::string& path = m_handles.at(reinterpret_cast<std::uintptr_t>(key) - 1);
+    ++writes;
+    if (const long refused = KeyAt(path).setResult)
+        return refused;
+    Set(path, Narrow(name), type, std::string(static_cast<const char*>(data), size));
+    return 0;
+}
+
+FakePlatform::FakePlatform()
+{
+    registry.SetDword(kPolicyAgentKey, kEncapsulation, 2);
+    registry.SetDword(kIpsecKey, kEncapsulation, 2);
+    registry.SetDword(kNdisWanKey, "TunnelMTU", 1400);
 }

@@ -1,114 +1,99 @@
-// A platform made of fakes: windows are records, the message queue is a deque, and every call
-// the system makes is logged in order so that tests can check what happened and when.
+// A platform made of fakes that fail the way the platform fails. Windows are records and
+// messages are delivered straight to a dialog's sink; files, keys and adapters live in maps.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "fakes/FakeServices.h"
 #include "platform/Platform.h"
 
+std::string Narrow(std::u16string_view text);
+WideString Wide(const std::string& text);
 
-class FakeAppServices : public IAppServices {
-public:
+struct FakeAppServices : IAppServices {
     WideString GetModuleFileName() override { return modulePath; }
     unsigned long CreateOwnedMutex(const WideString& name) override;
-    void InitCommonControls(unsigned classes) override;
+    void InitCommonControls(unsigned) override {}
     int StartSockets(std::uint16_t requested, std::uint16_t& version) override;
-    void CleanupSockets() override { log.push_back("WSACleanup"); }
-    void SetSocketsLastError(int error) override { log.push_back("WSASetLastError " + std::to_string(error)); }
+    void CleanupSockets() override { ++cleanups; }
+    void SetSocketsLastError(int) override {}
+    bool RestartSystem() override { return ++restarts > 0; }
 
     WideString modulePath = u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe";
+    std::string mutexName;
     unsigned long mutexLastError = 0;
     int socketsResult = 0;
     std::uint16_t socketsVersion = 0x0101;
-    std::vector<std::string> log;
+    int cleanups = 0;
+    int restarts = 0;
 };
 
-class FakeResources : public IResources {
-public:
+// Every string reads "#<id>" unless the test gives it a text.
+struct FakeResources : IResources {
     FakeResources();
     WideString LoadString(unsigned id) const override;
-    IconHandle LoadIcon(unsigned id) const override;
-    MenuHandle LoadMenu(unsigned id) const override;
-
+    IconHandle LoadIcon(unsigned id) const override { return reinterpret_cast<IconHandle>(std::uintptr_t{id}); }
+    MenuHandle LoadMenu(unsigned id) const override { return reinterpret_cast<MenuHandle>(std::uintptr_t{id}); }
     std::map<unsigned, WideString> strings;
-    bool menusMissing = false;
 };
 
-class FakeSystemInfo : public ISystemInfo {
-public:
+struct FakeSystemInfo : ISystemInfo {
     bool GetVersionEx(OsVersionInfo& info) override;
     bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
     bool GetAppDataFolder(WideString& path) override;
     bool IsUserAnAdmin() override { return admin; }
-    bool admin = true;
+    WideString DescribeError(long code) override { return WideString::Format(u"error %d", {static_cast<int>(code)}); }
+
     std::uint32_t major = 6;
     std::uint32_t minor = 1;
-    int versionCalls = 0;
+    bool admin = true;
     std::optional<WideString> systemDirectory = WideString(u"C:\\Windows\\system32");
-    unsigned systemDirectoryBuffer = 0;
     std::optional<WideString> appData = WideString(u"C:\\Users\\u\\AppData\\Roaming");
-    int appDataCalls = 0;
 };
 
 struct FakeWindow {
     int id = 0;
-    unsigned templateId = 0;
-    WindowHandle parent = nullptr;
-    WindowHandle owner = nullptr;
     IDialogSink* sink = nullptr;
     WideString text;
     bool visible = false;
     bool enabled = true;
-    bool iconic = false;
-    bool destroyed = false;
     long exStyle = 0;
     std::vector<WindowHandle> children;
 };
 
 struct FakeMessageBox {
-    WindowHandle owner = nullptr;
     std::string text;
     std::string caption;
     unsigned type = 0;
+    WindowHandle owner = nullptr;
 };
 
 class FakeWindowSystem : public IWindowSystem {
 public:
-    FakeWindowSystem();
-
     // Test controls.
-    std::map<unsigned, std::vector<int>> templates;  // template id -> control ids in window order
-    std::map<unsigned, long> templateExStyles;
-    std::map<unsigned, bool> templateVisible;         // the visible style; true when absent
-    bool systemMenuMissing = false;
-    bool createFails = false;
-    std::deque<int> messageBoxAnswers;               // IDOK when empty
-    std::function<void(const FakeMessageBox&)> onMessageBox;
-    std::function<void()> onQueueEmpty;              // runs when GetMessage finds nothing to take
-    WindowHandle lastDialog = nullptr;
+    std::map<unsigned, std::vector<int>> templates;  // template -> control ids in window order
+    std::deque<int> answers;                         // message boxes' answers; IDOK when none left
+    std::function<void()> whileBoxOpen;              // runs inside the next message box
+    std::deque<std::function<void()>> steps;         // run one by one when the queue is empty
+    std::vector<FakeMessageBox> boxes;
+    std::vector<std::pair<unsigned, NotifyIconRecord>> notifications;
+    std::vector<std::string> events;                 // what a user would see, in order
+    std::set<unsigned> allowedMessages;
     WindowHandle focus = nullptr;
     WindowHandle foreground = nullptr;
-    std::map<std::string, WindowHandle> captions;    // windows FindWindowByCaption knows
-    std::vector<FakeMessageBox> messageBoxes;
-    std::vector<std::pair<unsigned, NotifyIconRecord>> notifyCalls;
-    std::vector<std::pair<unsigned, std::string>> systemMenuItems;  // id 0 = separator
-    std::vector<std::string> log;
-    std::deque<Message> queue;
+    WindowHandle runningCopy = nullptr;              // what FindWindowByCaption finds
 
-    FakeWindow& Window(WindowHandle hwnd);
-    WindowHandle AddWindow(FakeWindow window);
+    FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
     WindowHandle Control(WindowHandle dialog, int id);
     std::intptr_t Deliver(WindowHandle hwnd, unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
-    void PostCommand(WindowHandle dialog, int id) { PostMessage(dialog, 0x0111, static_cast<std::uintptr_t>(id), 0); }
-    int CountLog(const std::string& entry) const;
+    void Command(WindowHandle dialog, int id) { Deliver(dialog, 0x0111, static_cast<unsigned>(id)); }
+    void Post(Message msg) { m_queue.push_back(msg); }
 
-    // IWindowSystem
     WindowHandle CreateDialogFromTemplate(unsigned templateId, WindowHandle owner, IDialogSink& sink) override;
     void DestroyWindow(WindowHandle hwnd) override;
     bool IsDialogMessage(WindowHandle, Message&) override { return false; }
@@ -116,66 +101,159 @@ public:
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override { return Control(dialog, id); }
     bool PeekMessage(Message& msg) override;
     bool GetMessage(Message& msg) override;
-    void TranslateAndDispatch(const Message& msg) override;
-    void PostQuitMessage(int exitCode) override;
+    void TranslateAndDispatch(const Message& msg) override { Deliver(msg.hwnd, msg.message, msg.wParam, msg.lParam); }
+    void PostQuitMessage(int) override {}
     void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override;
     void ShowWindow(WindowHandle hwnd, int command) override;
-    bool IsIconic(WindowHandle hwnd) override { return Window(hwnd).iconic; }
+    bool IsIconic(WindowHandle) override { return false; }
     bool IsWindowVisible(WindowHandle hwnd) override { return Window(hwnd).visible; }
-    void SetForegroundWindow(WindowHandle hwnd) override;
-    void SetFocus(WindowHandle hwnd) override;
+    void SetForegroundWindow(WindowHandle hwnd) override { foreground = hwnd; }
+    void SetFocus(WindowHandle hwnd) override { focus = hwnd; }
     WindowHandle GetFocus() override { return focus; }
     void EnableWindow(WindowHandle hwnd, bool enable) override;
-    bool IsWindowEnabled(WindowHandle hwnd) override { return Window(hwnd).enabled; }
     WideString GetWindowText(WindowHandle hwnd) override { return Window(hwnd).text; }
     void SetWindowText(WindowHandle hwnd, const WideString& text) override;
     long GetExStyle(WindowHandle hwnd) override { return Window(hwnd).exStyle; }
     void SetExStyle(WindowHandle hwnd, long exStyle) override { Window(hwnd).exStyle = exStyle; }
-    void SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey, std::uint8_t alpha, unsigned flags) override;
-    WindowHandle FindWindowByCaption(const WideString& caption) override;
+    void SetLayeredWindowAttributes(WindowHandle, std::uint32_t, std::uint8_t, unsigned) override {}
+    WindowHandle FindWindowByCaption(const WideString&) override { return runningCopy; }
     WindowHandle GetLastActivePopup(WindowHandle hwnd) override { return hwnd; }
-    void SetTimer(WindowHandle hwnd, std::uintptr_t id, unsigned milliseconds) override;
-    MenuHandle GetSystemMenu(WindowHandle hwnd, bool revert) override;
-    void AppendMenuItem(MenuHandle menu, unsigned id, const WideString& text) override;
-    void AppendMenuSeparator(MenuHandle menu) override;
-    MenuHandle GetSubMenu(MenuHandle menu, int position) override;
-    void TrackPopupMenu(MenuHandle menu, unsigned flags, Point at, WindowHandle owner) override;
-    void DestroyMenu(MenuHandle menu) override;
-    Point GetCursorPos() override { return cursor; }
-    DeviceContext BeginPaint(WindowHandle hwnd) override;
-    void EndPaint(WindowHandle hwnd) override;
-    int GetSystemMetrics(int index) override { return index == 11 || index == 12 ? 32 : 0; }
-    Rect GetClientRect(WindowHandle hwnd) override;
-    void DrawIcon(DeviceContext dc, int x, int y, IconHandle icon) override;
+    void SetTimer(WindowHandle, std::uintptr_t, unsigned) override {}
+    MenuHandle GetSystemMenu(WindowHandle, bool) override { return this; }
+    void AppendMenuItem(MenuHandle, unsigned id, const WideString& text) override;
+    void AppendMenuSeparator(MenuHandle) override { events.push_back("menu separator"); }
+    MenuHandle GetSubMenu(MenuHandle menu, int) override { return menu; }
+    void TrackPopupMenu(MenuHandle, unsigned, Point, WindowHandle) override { events.push_back("popup menu"); }
+    void DestroyMenu(MenuHandle) override {}
+    Point GetCursorPos() override { return {}; }
+    DeviceContext BeginPaint(WindowHandle) override { return nullptr; }
+    void EndPaint(WindowHandle) override {}
+    int GetSystemMetrics(int) override { return 32; }
+    Rect GetClientRect(WindowHandle) override { return {}; }
+    void DrawIcon(DeviceContext, int, int, IconHandle) override {}
     int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
     void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override;
-    unsigned RegisterWindowMessage(const WideString& name) override;
-
-    Point cursor{100, 200};
-    Rect clientRect{0, 0, 151, 47};
-    int popupChoice = 0;  // command the user picks in a popup menu; 0 = none
+    unsigned RegisterWindowMessage(const WideString&) override { return 0xC123; }
+    void AllowMessageFromLowerPrivilege(WindowHandle, unsigned message) override { allowedMessages.insert(message); }
 
 private:
+    WindowHandle AddWindow(FakeWindow window);
+
     std::map<WindowHandle, FakeWindow> m_windows;
+    std::deque<Message> m_queue;
     std::intptr_t m_nextHandle = 0x1000;
 };
 
-// The IPsec values in place, as on a machine the registry tool has already prepared.
+// Files and folders by path; each operation is counted, and the one numbered failAt fails.
+class FakeFileSystem : public IFileSystem {
+public:
+    struct Node {
+        std::string bytes;
+        bool directory = false;
+        bool readOnly = false;
+        bool held = false;  // open in another program, without sharing
+    };
+
+    std::map<std::string, Node> nodes;
+    int failAt = -1;
+    unsigned long failWith = 29;        // ERROR_WRITE_FAULT
+    unsigned long replaceOutcome = 0;   // ReplaceFileW's result: 0, 1175, 1176, 1177 or another
+    int operations = 0;
+    int openFiles = 0;
+
+    void Put(const std::string& path, std::string bytes) { nodes[path].bytes = std::move(bytes); }
+    std::optional<std::string> Bytes(const std::string& path) const;
+    // Counts an operation; true when it is the one that fails.
+    bool Fails() { return operations++ == failAt; }
+
+    std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
+    bool FileExists(const WideString& path) override { return nodes.count(Narrow(path)) != 0; }
+    void CreateDirectory(const WideString& path) override { nodes[Narrow(path)].directory = true; }
+    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement, const WideString& backup) override;
+    unsigned long MoveFile(const WideString& from, const WideString& to) override;
+    unsigned long DeleteFile(const WideString& path) override;
+    std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
+
+    std::set<std::string> m_open;  // paths this program has open
+};
+
+struct FakeShellStart {
+    std::optional<std::string> verb;
+    std::string file;
+    std::optional<std::string> parameters;
+    std::optional<std::string> directory;
+    int show = -1;
+};
+
+struct FakeShell : IShell {
+    std::intptr_t Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
+                          const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
+                          int showCommand) override;
+    std::vector<FakeShellStart> starts;
+    std::function<void(const FakeShellStart&)> onStart;
+};
+
+struct FakeAdapter {
+    std::u16string name;
+    std::uint32_t ifType = 0;
+};
+
+struct FakeAdapters : IAdapters {
+    unsigned long GetAdaptersAddresses(std::uint32_t family, std::uint32_t flags, void* buffer, std::uint32_t& size) override;
+    AdapterRecord ReadRecord(const void* record) override;
+
+    std::vector<FakeAdapter> adapters;
+    std::optional<unsigned long> sizingResult;   // ERROR_BUFFER_OVERFLOW when absent
+    std::optional<std::uint32_t> neededSize;     // what the list needs when absent
+    std::optional<unsigned long> fillingResult;  // what the platform would answer when absent
+    std::vector<std::uint32_t> sizesPassed;
+};
+
+// HKEY_LOCAL_MACHINE; names compare without regard to letter case, as the platform's do.
+class FakeRegistry : public IRegistry {
+public:
+    struct Value {
+        std::uint32_t type = 0;
+        std::string bytes;
+    };
+    struct Key {
+        std::map<std::string, Value> values;
+        bool refuseWrite = false;  // opening for writing or with full access, or creating
+        long setResult = 0;
+    };
+
+    void Set(const std::string& key, const std::string& name, std::uint32_t type, std::string bytes);
+    void SetDword(const std::string& key, const std::string& name, std::uint32_t value);
+    const Value* Get(const std::string& key, const std::string& name) const;
+    void Remove(const std::string& key, const std::string& name);
+    Key& KeyAt(const std::string& key) { return keys[Lower(key)]; }
+    static std::string Lower(std::string text);
+
+    std::map<std::string, Key> keys;
+    int openKeys = 0;
+    int writes = 0;
+
+    long OpenMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key) override;
+    long CreateMachineKey(const WideString& path, std::uint32_t access, RegistryKey& key) override;
+    long QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size, std::uint32_t& type) override;
+    long SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data, std::uint32_t size) override;
+    void CloseKey(RegistryKey) override { --openKeys; }
+
+private:
+    long Handle(const std::string& path, RegistryKey& key);
+    std::vector<std::string> m_handles;  // handle n is the key at index n-1
+};
+
 constexpr const char* kPolicyAgentKey = "SYSTEM\\CurrentControlSet\\services\\PolicyAgent";
 constexpr const char* kIpsecKey = "SYSTEM\\CurrentControlSet\\Services\\IPsec";
 constexpr const char* kNdisWanKey = "SYSTEM\\CurrentControlSet\\services\\NdisWan\\Parameters\\Protocols\\0";
-constexpr const char* kLinkageKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage";
 constexpr const char* kEncapsulation = "AssumeUDPEncapsulationContextOnSendRule";
 
-class FakePlatform {
-public:
-    FakePlatform()
-    {
-        registry.SetDword(kPolicyAgentKey, kEncapsulation, 2);
-        registry.SetDword(kIpsecKey, kEncapsulation, 2);
-        registry.SetDword(kNdisWanKey, "TunnelMTU", 1400);
-    }
+// The whole platform, with the IPsec values in place as on a machine already prepared.
+struct FakePlatform {
+    FakePlatform();
 
     FakeAppServices app;
     FakeResources resources;

@@ -1,5 +1,5 @@
-// Identifiers of the program's resources. Plain macros so that windres, the Win32 side and the
-// portable code can all include this file.
+// Identifiers of the resources of both programs. Plain macros, so that the resource scripts, the
+// Win32 side and every layer of the portable code can include this file.
 #pragma once
 
 // Dialogs
@@ -22,6 +22,14 @@
 #define IDS_NOT_SET_UP_YET              129
 #define IDS_CONFIRM_DISCONNECT_QUIT     145
 #define IDS_REBOOT_NOW                  146
+// A command ended by a failure other than a file error.
+#define IDS_COMMAND_FAILED              150
+
+// Texts of the registry tool "Tolvex Regset.exe"
+#define IDS_REGSET_NOTHING_TO_CHANGE    160
+#define IDS_REGSET_CHANGED              161
+#define IDS_REGSET_NEEDS_ADMINISTRATOR  162
+#define IDS_REGSET_WRITE_FAILED         163
 
 // File-error texts, one per kind of failure; each "%1" is replaced by the file's path.
 #define IDP_FILE_NONE                   61856

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the program's icons and its activity clip and writes them under res/.
+"""Draws the program's icons and its activity clip and writes them under ui/resources/res/.
 
-    python3 generate_binaries.py [output-folder]
+    python3 scripts/generate_binaries.py [output-folder]
 
 The pictures are computed, not painted, so that they can be rebuilt and reviewed as code.
 The output is the same bytes on every run: no time stamps, no randomness, no dependence on
@@ -423,7 +423,7 @@ def make_avi(path):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, 'res')
+    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'ui', 'resources', 'res')
     os.makedirs(out_dir, exist_ok=True)
     make_main_icon(os.path.join(out_dir, 'TolvexDesktopWin.ico'))
     make_badge_icon(os.path.join(out_dir, 'icon148.ico'),

@@ -1,0 +1,95 @@
+// The registry tool: what it writes, what it says and how it ends, for each system and state.
+#include <gtest/gtest.h>
+
+#include "base/ResourceIds.h"
+#include "fakes/FakePlatform.h"
+#include "platform/Constants.h"
+#include "regset/RegsetTool.h"
+
+namespace {
+
+TEST(Regset, PutsInPlaceExactlyWhatTheProgramsCheckLooksFor)
+{
+    const struct {
+        std::uint32_t major;
+        std::optional<std::uint32_t> rule;  // under the key of the system's layout
+        std::optional<std::string> tunnelMtu;
+        bool admin;
+        bool quiet;
+        int exitCode;
+        std::string box;                    // the one box shown, its text's start
+        std::uint32_t ruleAfter;
+        std::optional<std::uint32_t> mtuAfter;
+    } cases[] = {
+        {6, 0, {}, true, false, kRegsetDone, "#161", 2, 1400},
+        {6, 2, std::string("\x14\x05\0\0", 4), true, false, kRegsetDone, "#160", 2, 1300},
+        {6, {}, std::string("\x14\x05\0\0", 4), true, false, kRegsetDone, "#161", 2, 1300},  // a kept value
+        {6, 2, std::string(8, '\0'), true, true, kRegsetDone, "", 2, 1400},  // one the check would not accept
+        {6, 0, {}, false, false, kRegsetNeedsAdministrator, "#162", 0, {}},
+        {6, 0, {}, false, true, kRegsetNeedsAdministrator, "", 0, {}},
+        {5, 1, {}, true, false, kRegsetDone, "#161", 2, {}},  // the older layout has no tunnel value
+    };
+    for (const auto& c : cases) {
+        FakePlatform fake;
+        fake.system.major = c.major;
+        fake.system.admin = c.admin;
+        const char* ruleKey = c.major < 6 ? kIpsecKey : kPolicyAgentKey;
+        fake.registry.Remove(ruleKey, kEncapsulation);
+        if (c.rule)
+            fake.registry.SetDword(ruleKey, kEncapsulation, *c.rule);
+        fake.registry.Remove(kNdisWanKey, "TunnelMTU");
+        if (c.tunnelMtu)
+            fake.registry.Set(kNdisWanKey, "TunnelMTU", win::REG_DWORD, *c.tunnelMtu);
+        fake.ui.answers = {win::IDNO};
+
+        EXPECT_EQ(CRegsetTool(fake.platform).Run(c.quiet), c.exitCode);
+        ASSERT_EQ(fake.ui.boxes.size(), c.box.empty() ? 0u : 1u) << c.box;
+        if (!c.box.empty())
+            EXPECT_EQ(fake.ui.boxes[0].text.substr(0, 4), c.box);
+        const auto* rule = fake.registry.Get(ruleKey, kEncapsulation);
+        EXPECT_EQ(rule ? rule->bytes[0] : 0, static_cast<char>(c.ruleAfter)) << c.box;
+        const auto* mtu = fake.registry.Get(kNdisWanKey, "TunnelMTU");
+        EXPECT_EQ(mtu && mtu->bytes.size() == 4 ? std::optional<std::uint32_t>(std::uint8_t(mtu->bytes[0]) | std::uint8_t(mtu->bytes[1]) << 8) : std::nullopt,
+                  c.major < 6 && !c.tunnelMtu ? std::nullopt : c.mtuAfter);
+        EXPECT_EQ(fake.app.restarts, 0);
+    }
+}
+
+TEST(Regset, TellsWhatChangedAsksToRestartAndChangesNothingTheSecondTime)
+{
+    FakePlatform fake;
+    fake.resources.strings[IDS_REGSET_CHANGED] = u"changed:\n%s";
+    fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, 1);
+    fake.ui.answers = {win::IDYES};
+    EXPECT_EQ(CRegsetTool(fake.platform).Run(false), kRegsetDone);
+    ASSERT_EQ(fake.ui.boxes.size(), 1u);
+    EXPECT_NE(fake.ui.boxes[0].text.find("AssumeUDPEncapsulationContextOnSendRule = 2"), std::string::npos);
+    EXPECT_EQ(fake.ui.boxes[0].text.substr(fake.ui.boxes[0].text.size() - 4), "#146");
+    EXPECT_EQ(fake.ui.boxes[0].type, win::MB_YESNO | win::MB_ICONQUESTION);
+    EXPECT_EQ(fake.app.restarts, 1);
+
+    const int writes = fake.registry.writes;
+    EXPECT_EQ(CRegsetTool(fake.platform).Run(true), kRegsetDone);
+    EXPECT_EQ(fake.registry.writes, writes);
+}
+
+TEST(Regset, AFailedWriteNamesTheValueAndTheSystemsReason)
+{
+    FakePlatform fake;
+    fake.resources.strings[IDS_REGSET_WRITE_FAILED] = u"%s: %s";
+    fake.registry.Remove(kNdisWanKey, "TunnelMTU");
+    fake.registry.KeyAt(kNdisWanKey).setResult = 5;
+    EXPECT_EQ(CRegsetTool(fake.platform).Run(false), kRegsetWriteFailed);
+    ASSERT_EQ(fake.ui.boxes.size(), 1u);
+    EXPECT_EQ(fake.ui.boxes[0].text, "TunnelMTU: error 5");
+    EXPECT_EQ(fake.ui.boxes[0].type & win::MB_ICONMASK, win::MB_ICONSTOP);
+}
+
+TEST(Regset, TheQuietSwitch)
+{
+    for (const auto& [line, quiet] : std::vector<std::pair<std::u16string, bool>>{
+             {u"/quiet", true}, {u"-QUIET", true}, {u"x /Quiet y", true}, {u"", false}, {u"/quieter", false}, {u"quiet", false}})
+        EXPECT_EQ(HasQuietSwitch(line), quiet) << Narrow(line);
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+// The user's commands: Connect and disconnect, OK (Enter), the entry settings, and every way of
+// closing the program.
+#include "base/ResourceIds.h"
+#include "connection/ConnectionState.h"
+#include "connection/DialerTool.h"
+#include "ui/TolvexDesktopWinDlg.h"
+
+WideString CTolvexDesktopWinDlg::LoadEntryName() const
+{
+    return platform().resources.LoadString(IDS_ENTRY_NAME);
+}
+
+void CTolvexDesktopWinDlg::OnConnect()
+{
+    // The link is looked at first, before the phonebook is read or written.
+    const int state = GetConnectionState();
+    RewriteInterfaceMetric();
+    const WideString path = GetPhoneBookPath();
+    const WideString entryName = LoadEntryName();
+    if (IsEntryConfigured(path, entryName) == 0)
+        return;
+    if (state == kLinkUp) {
+        m_linkWatch.OnUserHangUp();
+        RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
+    } else {
+        m_linkWatch.OnUserDial();
+        RunDialerTool(platform(), DialerAction::Dial, path, entryName);
+    }
+}
+
+void CTolvexDesktopWinDlg::OnOK()
+{
+    const WideString path = GetPhoneBookPath();
+    const WideString entryName = LoadEntryName();
+    if (IsEntryConfigured(path, entryName) == 0) {
+        RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
+        return;
+    }
+    MessageBox(FormatDialerParameters(DialerAction::Dial, path, entryName), win::MB_OK | win::MB_ICONEXCLAMATION);
+    RunDialerTool(platform(), DialerAction::Dial, path, entryName);
+}
+
+void CTolvexDesktopWinDlg::OnSettings()
+{
+    const WideString path = GetPhoneBookPath();
+    const WideString entryName = LoadEntryName();
+    if (IsEntryConfigured(path, entryName) != 0) {
+        RunDialerTool(platform(), DialerAction::Edit, path, entryName);
+        return;
+    }
+    if (MessageBox(IDS_NOT_SET_UP_YET, win::MB_OKCANCEL | win::MB_ICONEXCLAMATION) == win::IDOK)
+        RunDialerTool(platform(), DialerAction::Add, path, entryName);
+}
+
+void CTolvexDesktopWinDlg::OnQuit()
+{
+    // The tray menu's Quit can arrive while one of the program's boxes waits for its answer: the
+    // user answers the box first, or a Quit beneath it could ask twice, hang up twice, or end the
+    // program under a command that then goes on.
+    if (IsMessageBoxOpen())
+        return;
+    ShowRepairOutcome(RepairNatTraversal(platform().registry, platform().system));
+    if (GetConnectionState() == kLinkUp) {
+        if (MessageBox(IDS_CONFIRM_DISCONNECT_QUIT, win::MB_YESNO) == win::IDNO)
+            return;
+        // A phonebook error here ends Quit too: the link stays up and the program runs on.
+        OnConnect();
+    }
+    EndDialog(win::IDCANCEL);
+}
+
+void CTolvexDesktopWinDlg::ShowRepairOutcome(const NatRepair& repair)
+{
+    switch (repair.outcome) {
+    case NatRepair::InPlace:
+        break;
+    case NatRepair::NeedsAdministrator:
+        MessageBox(IDS_RUN_AS_ADMINISTRATOR, win::MB_OK);
+        break;
+    case NatRepair::Attempted:
+        MessageBox(WideString::Format(u"%d", {repair.result}), win::MB_OK);
+        break;
+    }
+}
+
+// Windows ending the session, or an installer's restart manager closing the program: no
+// question may hold that up, and the link and the registry stay as they are.
+bool CTolvexDesktopWinDlg::OnQueryEndSession() { return true; }
+
+void CTolvexDesktopWinDlg::OnEndSession(bool ending)
+{
+    if (ending)
+        EndDialog(win::IDCANCEL);
+}
