@@ -68,6 +68,15 @@ for file in TolvexDesktopWin.exe:TolvexDesktopWin.exe "TolvexRegset.exe:Tolvex R
   msibuild "$msi" -q "UPDATE File SET Version = '${file_version//,/.}' WHERE File = '${file%%:*}'"
   msibuild "$msi" -q "DELETE FROM MsiFileHash WHERE File_ = '${file%%:*}'"
 done
+# wixl writes long names alone (it ignores ShortName), where Windows Installer's name columns hold
+# "short|long" for a name that is not a short one.
+for update in "File SET FileName = 'TOLVEX~1.EXE|TolvexDesktopWin.exe' WHERE File = 'TolvexDesktopWin.exe'" \
+              "File SET FileName = 'TOLVEX~2.EXE|Tolvex Regset.exe' WHERE File = 'TolvexRegset.exe'" \
+              "Directory SET DefaultDir = 'TOLVEX~1|Tolvex Computer' WHERE Directory = 'MAKERDIR'" \
+              "Directory SET DefaultDir = 'TOLVEX~1|Tolvex Cell VPN Manager' WHERE Directory = 'INSTALLDIR'" \
+              "Shortcut SET Name = 'TOLVEX~1|Tolvex Cell VPN Manager' WHERE Shortcut = 'StartMenuShortcut'"; do
+  msibuild "$msi" -q "UPDATE $update"
+done
 # STARTWITHWINDOWS reaches the install's elevated part only when secure.
 secure=$(msiinfo export "$msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
 msibuild "$msi" -q "UPDATE Property SET Value = '$secure;STARTWITHWINDOWS' WHERE Property = 'SecureCustomProperties'"
