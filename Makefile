@@ -1,19 +1,24 @@
 # The two commands: `make run` starts the program under Wine, `make test` builds everything and
 # runs every test. Both install what is missing first.
-.PHONY: deps build build-native build-windows build-fuzz run test bench fuzz screenshots clean
+.PHONY: deps build build-native build-windows build-fuzz package run test bench fuzz screenshots clean
 
 FUZZ_SECONDS ?= 120
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps build-windows build-native build-fuzz
+build: deps build-windows package build-native build-fuzz
 
 build-windows:
 	cmake --preset windows-x64 >/dev/null
 	cmake --build --preset windows-x64
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86
+
+# The Windows Installer packages, x64 and x86, into build/package/.
+package: deps build-windows
+	bash installer/build_package.sh x64 build/windows-x64 build/package
+	bash installer/build_package.sh x86 build/windows-x86 build/package
 
 build-native:
 	cmake --preset native >/dev/null

@@ -113,6 +113,18 @@ remove_links() {
   done
 }
 
+# start_display RUN_DIR: a virtual X display (Xvfb) unless DISPLAY is set.
+start_display() {
+  local run=$1
+  [ -z "${DISPLAY:-}" ] || return 0
+  exec 9> "$run/displayfd"
+  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  local n=0
+  until [ -s "$run/displayfd" ] || [ $n -ge 100 ]; do sleep 0.1; n=$((n + 1)); done
+  export DISPLAY=":$(head -n1 "$run/displayfd")"
+}
+
 # start_session TEMPLATE RUN_DIR EXE: copies the template, installs the program and the
 # stand-ins built beside it (EXE's folder/e2e), starts the display (Xvfb unless DISPLAY is set),
 # the link daemon and a persistent wineserver.
@@ -124,14 +136,7 @@ start_session() {
   mkdir -p "$appdir" "$WINEPREFIX/drive_c/tolvex-e2e"
   cp "$exe" "$appdir/"
   install_standins "$WINEPREFIX" "$(dirname "$exe")/e2e"
-  if [ -z "${DISPLAY:-}" ]; then
-    exec 9> "$run/displayfd"
-    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    local n=0
-    until [ -s "$run/displayfd" ] || [ $n -ge 100 ]; do sleep 0.1; n=$((n + 1)); done
-    export DISPLAY=":$(head -n1 "$run/displayfd")"
-  fi
+  start_display "$run"
   start_link_daemon "$WINEPREFIX/drive_c/tolvex-e2e"
   wineserver -p
 }
