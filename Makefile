@@ -45,7 +45,7 @@ bench: deps
 run: deps
 	cmake --preset windows-x64 >/dev/null
 	cmake --build --preset windows-x64
-	bash tests/e2e/run_app.sh build/windows-x64
+	bash scripts/run_app.sh build/windows-x64
 
 test: build
 	ctest --preset native

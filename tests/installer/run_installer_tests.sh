@@ -21,7 +21,7 @@ done
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 run=$(mktemp -d /tmp/tolvex-installer.XXXXXX)
-trap 'end_session; rm -rf "$run"' EXIT
+trap 'end_session; stop_display; rm -rf "$run"' EXIT
 trap 'exit 143' TERM INT
 
 passed=0
@@ -186,7 +186,7 @@ check "STARTWITHWINDOWS=0: no Run value" no_value "$run_key" "$product"
 code=$(msiexec /i "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "upgraded without the property (exit $code)" is "$code" 0
 check "still no Run value" no_value "$run_key" "$product"
-end_wine
+end_session
 
 echo "== x86, in a fresh prefix"
 new_prefix "$run/x86"

@@ -1,6 +1,8 @@
-// A test-only adapter list in place of the system's IP helper, for scenarios where a link must go
-// away (the Wine session's own list cannot be relied on to forget an adapter). Loaded instead of
-// the real DLL through the program's DllOverrides; the product binary is unchanged.
+// A test-only adapter list in place of the system's IP helper, for tours where a link must go
+// away (Wine never forgets an adapter it has seen). Installed into the test prefix's system
+// directory; the program loads it instead of Wine's own only while its DllOverrides say
+// "native". Every load appends the file it was loaded from to C:\tolvex-e2e\iphlpapi-loads.log,
+// so a tour can tell a planted copy from this one.
 //
 // The list is read afresh from C:\tolvex-e2e\adapters.txt at every call, one adapter per line:
 //     23 Tolvex Cell VPN        (interface type, then the friendly name)
@@ -63,6 +65,19 @@ ULONG Needed(const AdapterList& list)
 }
 
 }  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
+{
+    if (reason != DLL_PROCESS_ATTACH)
+        return TRUE;
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    if (FILE* log = _wfopen(L"C:\\tolvex-e2e\\iphlpapi-loads.log", L"a")) {
+        fprintf(log, "%ls\n", path);
+        fclose(log);
+    }
+    return TRUE;
+}
 
 extern "C" __declspec(dllexport) ULONG WINAPI GetAdaptersAddresses(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES buffer,
                                                                    PULONG size)

@@ -1,0 +1,298 @@
+// Tours of the real program under Wine, each one a user's way through it. The English tours run
+// in this order in one Wine session (the entry set up in one is there for the next); the last
+// brings a real link up, which Wine keeps listing until its session ends. The Japanese tour runs
+// in a session of its own, with LANG=ja_JP.UTF-8.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "Driver.h"
+#include "base/ResourceIds.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr wchar_t kServices[] = L"SYSTEM\\CurrentControlSet\\services\\";
+constexpr wchar_t kRule[] = L"AssumeUDPEncapsulationContextOnSendRule";
+const std::wstring kPolicyAgent = kServices + std::wstring(L"PolicyAgent");
+const std::wstring kNdisWan = kServices + std::wstring(L"NdisWan\\Parameters\\Protocols\\0");
+constexpr wchar_t kLinkUp[] = L"23 Tolvex Cell VPN";
+constexpr wchar_t kLinkDown[] = L"6 Ethernet";
+
+class Tour : public ::testing::Test {
+protected:
+    HWND Start(const std::wstring& currentDirectory = L"")
+    {
+        m_app.emplace(currentDirectory);
+        m_dialog = m_app->WaitForMainDialog();
+        EXPECT_NE(m_dialog, nullptr);
+        return m_dialog;
+    }
+    bool Shown() const { return IsWindowVisible(m_dialog) != FALSE; }
+    std::wstring Label(int id) const { return Text(GetDlgItem(m_dialog, id)); }
+    bool WaitForLabel(int id, const std::wstring& label) const
+    {
+        const bool read = WaitUntil([&] { return Label(id) == label; });
+        EXPECT_TRUE(read) << id << " reads " << testing::PrintToString(Label(id));
+        return read;
+    }
+    void Hide() const
+    {
+        PostMessageW(m_dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !Shown(); }));
+    }
+    // What the dialer was started with since the tour's mark, once every start has logged.
+    std::vector<std::wstring> Dialled() const
+    {
+        EXPECT_TRUE(DialersDone());
+        const auto log = DialerLog();
+        return {log.begin() + static_cast<std::ptrdiff_t>(m_nMark), log.end()};
+    }
+    // Enter while the focus is on no push button (which Enter would click instead).
+    void PressEnterOffTheButtons() const
+    {
+        const HWND animation = GetDlgItem(m_dialog, IDC_ANIMATE);
+        SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(animation), TRUE);
+        PressKey(m_dialog, VK_RETURN);
+    }
+    void RemoveIpsecValues() const
+    {
+        DeleteMachineValue(kPolicyAgent, kRule);
+        DeleteMachineValue(kNdisWan, L"TunnelMTU");
+    }
+
+    std::optional<App> m_app;
+    HWND m_dialog = nullptr;
+    std::size_t m_nMark = DialerLog().size();
+};
+
+class English : public Tour {};
+
+// From a folder where a file of the registry tool's name was planted: the message, then the
+// real tool from the program's own folder, started hidden, still shows its question.
+TEST_F(English, A_TheFirstStartPreparesTheRegistry)
+{
+    RemoveIpsecValues();
+    Start(L"C:\\tolvex-planted");
+    const HWND told = WaitForBox(L"The Windows registry for IPSec must be modified. \nPress OK");
+    ASSERT_NE(told, nullptr);
+    EXPECT_FALSE(Shown()) << "told before the dialog shows";
+    Answer(told, IDOK);
+
+    const HWND asked = WaitForBox(L"Work done! You need to reboot the Windows. Do you want it now?");
+    ASSERT_NE(asked, nullptr) << "the tool's box shows though the tool was started hidden";
+    EXPECT_NE(BoxText(asked).find(L"PolicyAgent\\AssumeUDPEncapsulationContextOnSendRule = 2"), std::wstring::npos);
+    EXPECT_NE(BoxText(asked).find(L"TunnelMTU = 1400"), std::wstring::npos);
+    SaveScreenshot(L"regset-en");
+    Answer(asked, IDNO);
+    EXPECT_EQ(MachineDword(kPolicyAgent, kRule), 2u);
+    EXPECT_EQ(MachineDword(kNdisWan, L"TunnelMTU"), 1400u);
+    EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
+    EXPECT_EQ(Dialled(), std::vector<std::wstring>{}) << "the planted file (a stand-in dialer) never ran";
+    PressKey(m_dialog, VK_ESCAPE);
+    EXPECT_TRUE(m_app->WaitForExit());
+
+    Start();
+    EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
+    EXPECT_EQ(m_app->FindMessageBox(), nullptr) << "the values are in place: no message";
+    EXPECT_EQ(RunAndWait(L"\"C:\\Program Files\\Tolvex\\Tolvex Regset.exe\" /quiet"), 0);
+}
+
+TEST_F(English, B_TheDialogItsMenusAndItsIcon)
+{
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return Shown() && TrayIconShown(); }));
+    EXPECT_EQ(Text(m_dialog), L"Tolvex Cell VPN Manager");
+    EXPECT_EQ(Label(IDCANCEL), L"&Quit");
+    EXPECT_EQ(GetWindowLongW(m_dialog, GWL_EXSTYLE) & (WS_EX_APPWINDOW | WS_EX_LAYERED), WS_EX_LAYERED);
+    EXPECT_TRUE(WaitForLabel(IDC_SETTINGS, L"&Create settings"));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(m_dialog, IDC_CONNECT)); }));
+    EXPECT_EQ(Label(IDC_CONNECT), L"&CONNECT") << "no entry: disabled with the layout's text";
+    EXPECT_TRUE(WaitForTrayTip(L"Tolvex VPN Manager"));
+    SaveScreenshot(L"dialog-en");
+
+    PostMessageW(m_dialog, WM_SYSCOMMAND, 16, 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (about = FindWindowOf(L"About Tolvex Cell VPN Manager")) != nullptr; }));
+    EXPECT_FALSE(IsWindowEnabled(m_dialog)) << "modal";
+    PressKey(about, VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(m_dialog); }));
+
+    Hide();
+    for (const bool right : {false, true}) {
+        ClickTrayIcon(right);
+        ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() != nullptr; })) << "a press opens the menu";
+        TypeKey(right ? 'S' : VK_ESCAPE);
+        ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() == nullptr; }));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "Show";
+    Click(m_dialog, IDC_HIDE);
+    EXPECT_TRUE(WaitUntil([&] { return !Shown(); })) << "the T button hides";
+    EXPECT_TRUE(App().WaitForExit()) << "a second copy ends";
+    EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "and brings the first forward";
+    Hide();
+    PostMessageW(m_dialog, WM_USER + 0x70, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return Shown() && GetForegroundWindow() == m_dialog; }));
+
+    RestartTaskbar(m_dialog);
+    EXPECT_TRUE(WaitUntil(TrayIconShown)) << "added again to a new taskbar";
+    PressEnterOffTheButtons();
+    EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 1; }));
+    EXPECT_EQ(Dialled(), std::vector<std::wstring>{DialerLine(L'h')}) << "Enter without the entry hangs up, no box";
+    PressKey(m_dialog, VK_ESCAPE);
+    EXPECT_TRUE(m_app->WaitForExit());
+    EXPECT_TRUE(WaitUntil([] { return !TrayIconShown(); }));
+}
+
+TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
+{
+    SetDialerLinkName(L"dialup0");  // a link the program does not take for its own
+    Start();
+    Click(m_dialog, IDC_SETTINGS);
+    Answer(WaitForBox(L"You have not set up Tolvex Cell VPN,yet."), IDCANCEL);
+    Click(m_dialog, IDC_SETTINGS);
+    Answer(WaitForBox(L"DO NOT EDIT THE PREDEFINED DESTINATION NAME"), IDOK);
+    EXPECT_TRUE(WaitForLabel(IDC_SETTINGS, L"&Edit settings"));
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_dialog, IDC_CONNECT)));
+    SaveScreenshot(L"entry-set-up-en");
+
+    Click(m_dialog, IDC_SETTINGS);
+    PressEnterOffTheButtons();
+    const HWND parameters = WaitForBox(L"-d");
+    ASSERT_NE(parameters, nullptr);
+    EXPECT_EQ(BoxText(parameters), DialerLine(L'd'));
+    Answer(parameters, IDOK);
+
+    std::string expected = ReadFileBytes(PhoneBookPath());
+    ASSERT_NE(expected.find("\r\nIpInterfaceMetric=0\r\n"), std::string::npos);
+    for (std::size_t at; (at = expected.find("\nIpInterfaceMetric=0\r")) != std::string::npos;)
+        expected[at + 19] = '1';
+    Click(m_dialog, IDC_CONNECT);
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(PhoneBookPath()) == expected; })) << "every other byte kept";
+    EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 4; }));
+    EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'e'), DialerLine(L'd'), DialerLine(L'd')}));
+
+    Click(m_dialog, IDCANCEL);
+    EXPECT_TRUE(m_app->WaitForExit()) << "no link of its own: Quit ends at once";
+    EXPECT_EQ(Dialled().size(), 4u);
+}
+
+TEST_F(English, D_DropsQuitAndAPlantedLibraryOnTheTestsOwnAdapterList)
+{
+    // A copy of a library of the adapter list's name beside the program, as a download could plant.
+    ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\iphlpapi.dll", L"C:\\Program Files\\Tolvex\\iphlpapi.dll", FALSE));
+    TestAdapterList adapters({kLinkUp});
+    {
+        ReportedVersion version(L"win8");
+        Start();
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
+        EXPECT_TRUE(WaitForTrayTip(L"Tolvex VPN Manager -- Connected"));
+        std::set<std::wstring> frames;
+        EXPECT_TRUE(WaitUntil([&] {
+            if (const std::wstring frame = Label(IDC_ACTIVITY); !frame.empty())
+                frames.insert(frame);
+            return frames.size() >= 2;
+        })) << "the indicator turns";
+        Hide();
+        adapters.Set({kLinkDown});
+        EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "a drop shows the dialog";
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+        EXPECT_EQ(Dialled(), std::vector<std::wstring>{DialerLine(L'd')}) << "and dials it again, once";
+
+        adapters.Set({kLinkUp});
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
+        Click(m_dialog, IDC_CONNECT);
+        EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 2; }));
+        Hide();
+        adapters.Set({kLinkDown});
+        EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+        EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'd'), DialerLine(L'h')})) << "the user's own hang-up stays";
+
+        adapters.Set({L"fail-sizing 232"});
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"Error"));
+        adapters.Set({kLinkUp});
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
+        Click(m_dialog, IDCANCEL);
+        Answer(WaitForBox(L"Are you sure to disconnect the VPN connection, and quit?"), IDNO);
+        Hide();
+        ClickTrayIcon(true);
+        ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() != nullptr; }));
+        TypeKey('Q');
+        Answer(WaitForBox(L"Are you sure to disconnect the VPN connection, and quit?"), IDYES);
+        EXPECT_TRUE(m_app->WaitForExit());
+        EXPECT_EQ(Dialled().back(), DialerLine(L'h'));
+        EXPECT_EQ(Dialled().size(), 3u) << "one hang-up, after Yes only";
+    }
+    ReportedVersion version(L"win7");
+    Start();
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
+    Hide();
+    adapters.Set({kLinkDown});
+    EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+    EXPECT_EQ(Dialled().size(), 3u) << "on Windows 7 a drop is not dialled again";
+    m_app.reset();
+
+    const auto loads = ReadLines(L"C:\\tolvex-e2e\\iphlpapi-loads.log");
+    ASSERT_FALSE(loads.empty());
+    for (const auto& path : loads)
+        EXPECT_EQ(_wcsicmp(path.c_str(), L"C:\\windows\\system32\\iphlpapi.dll"), 0) << path;
+    DeleteFileW(L"C:\\Program Files\\Tolvex\\iphlpapi.dll");
+}
+
+TEST_F(English, E_ARealLinkComesUpSurvivesTheEndOfTheSessionAndGoes)
+{
+    SetDialerLinkName(L"tolvex0");
+    Start();
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+    Click(m_dialog, IDC_CONNECT);
+    ASSERT_TRUE(WaitUntil([] { return RealLinkUp(); })) << "the dialer brought no link up";
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect")) << "seen through Wine's own adapter list";
+    EXPECT_TRUE(WaitForTrayTip(L"Tolvex VPN Manager -- Connected"));
+    SaveScreenshot(L"connected-en");
+
+    DWORD_PTR allowed = 0;
+    SendMessageTimeoutW(m_dialog, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &allowed);
+    EXPECT_EQ(allowed, 1u);
+    PostMessageW(m_dialog, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_TRUE(m_app->WaitForExit()) << "ends without Quit's question";
+    EXPECT_TRUE(RealLinkUp()) << "and leaves the link";
+    EXPECT_EQ(Dialled(), std::vector<std::wstring>{DialerLine(L'd')});
+
+    Start();
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
+    Click(m_dialog, IDC_CONNECT);
+    EXPECT_TRUE(WaitUntil([] { return !RealLinkUp(); })) << "Disconnect takes the link down";
+    EXPECT_EQ(Dialled().back(), DialerLine(L'h'));
+}
+
+class Japanese : public Tour {};
+
+TEST_F(Japanese, TheFirstStartTheDialogAndItsBoxesInJapanese)
+{
+    RemoveIpsecValues();
+    Start();
+    Answer(WaitForBox(L"IPSec\u3092\u4F7F\u3046\u305F\u3081\u30EC\u30B8\u30B9\u30C8\u30EA\u306E\u5909\u66F4\u3092\u3057\u307E\u3059\u3002"), IDOK);
+    const HWND asked = WaitForBox(L"\u4F5C\u696D\u304C\u5B8C\u4E86\u3057\u307E\u3057\u305F\u3002");  // 146: work done
+    ASSERT_NE(asked, nullptr);
+    SaveScreenshot(L"regset-ja");
+    Answer(asked, IDNO);
+
+    ASSERT_TRUE(WaitUntil([&] { return Shown(); }));
+    EXPECT_EQ(Text(m_dialog), L"VPN Manager");
+    EXPECT_EQ(Label(IDCANCEL), L"\u7D42\u4E86(&Q)");
+    EXPECT_EQ(GetDlgItem(m_dialog, IDC_HIDE), nullptr);
+    EXPECT_TRUE(WaitForLabel(IDC_SETTINGS, L"\u8FFD\u52A0(&C)"));
+    SaveScreenshot(L"dialog-ja");
+    Click(m_dialog, IDC_SETTINGS);
+    Answer(WaitForBox(L"\u8A2D\u5B9A\u304C\u884C\u308F\u308C\u3066\u3044\u307E\u305B\u3093\u3002"), IDCANCEL);
+
+    Hide();
+    EXPECT_TRUE(App().WaitForExit()) << "a second copy finds no window of the English caption";
+    EXPECT_FALSE(Shown()) << "and leaves the first hidden";
+}
+
+}  // namespace
