@@ -32,15 +32,11 @@ build-fuzz:
 fuzz: deps build-fuzz
 	bash tests/fuzz/run_fuzz.sh $(FUZZ_SECONDS) build/fuzz
 
-# Benchmarks; their figures are kept in bench/README.md, never asserted. The idle-cost run needs
-# the Windows program and the bench programs beside it.
+# Benchmarks of the phonebook unit; their figures are kept in bench/README.md, never asserted.
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON >/dev/null
-	cmake --build build/bench --target phonebook_bench refresh_bench
+	cmake --build build/bench --target phonebook_bench
 	bash bench/run_bench.sh build/bench
-	cmake --preset windows-x64 >/dev/null
-	cmake --build --preset windows-x64
-	bash bench/idle_cpu.sh build/windows-x64
 
 run: deps
 	cmake --preset windows-x64 >/dev/null

@@ -1,29 +1,18 @@
-// The phonebook lookup and the interface-metric rewrite on real files of 10 KiB, 1 MiB and
-// 100 MiB, each beside a standard tool doing the same job and the plain file operation that
-// bounds it from below:
+// The phonebook unit on real files: the section lookup and the interface-metric rewrite, each
+// beside a standard tool doing the same job and the plain file operation beneath it, and the
+// rewrite's peak memory in a process of its own. Every time is wall time per run (manual time);
+// a tool's runs from starting its process to its end.
 //
-//   search   FindEntrySection        grep -F -q "[Tolvex Cell VPN]"   cat file > /dev/null
-//   rewrite  RewriteInterfaceMetric  sed 's/^IpInterfaceMetric=...'   cp file copy
-//
-// Every row is wall time per run (manual time): for the tools, from starting the process to its
-// end. The generated phonebooks hold many entries as the dialer tool writes them, each with an
-// "IpInterfaceMetric=0" line, and the managed entry's section last, so that the search reads the
-// whole file and the rewrite changes lines all through it. Before each timed rewrite the
-// phonebook is put back as generated, outside the timed part.
-//
-// The "memory" rows run one rewrite in a child process (this program with --rewrite-once) and
-// report the child's peak resident size, beside that of a child with nothing to rewrite; the
-// time there is the child's, start-up included.
-//
-// The "unchanged" rows run the rewrite on a file that is already right: read and looked at
-// whole, never written. That is what every Connect after the first one costs.
-//
-// "parts" rows time the text functions alone on the file's bytes in memory, to tell the
-// computing apart from the reading and writing.
+// The generated phonebooks hold entries as the dialer writes them, each with an
+// "IpInterfaceMetric=0" line, the managed entry last: the lookup reads the whole file and the
+// rewrite changes lines all through it.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,17 +22,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <map>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "app/TolvexDesktopWinApp.h"
-#include "fakes/FakePlatform.h"
-#include "phonebook/PhoneBookText.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "ui/TolvexDesktopWinDlg.h"
+#include "PosixFileSystem.h"
+#include "phonebook/PhoneBook.h"
 
 extern char** environ;
 
@@ -53,99 +37,84 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr char16_t kEntryName[] = u"Tolvex Cell VPN";
-constexpr char kSectionLine[] = "[Tolvex Cell VPN]";
-// The phonebook path the dialog builds under an application-data folder: on this system the
-// backslashes are ordinary characters of one file name.
-constexpr char kPhoneBookUnderAppData[] = "\\Tolvex Computer\\TolvexPhoneBook.pbk";
+constexpr char kPhoneBookName[] = "TolvexPhoneBook.pbk";
 
-WideString Wide(std::string_view text)
-{
-    return WideString(std::u16string(text.begin(), text.end()));  // the paths here are ASCII
-}
+// Nothing of the system is asked for by the lookup and the rewrite.
+class CNoSystemInfo : public ISystemInfo {
+public:
+    bool GetVersionEx(OsVersionInfo&) override { return false; }
+    bool GetSystemDirectory(WideString&, unsigned) override { return false; }
+    bool GetAppDataFolder(WideString&) override { return false; }
+    bool IsUserAnAdmin() override { return false; }
+    WideString DescribeError(long) override { return WideString(); }
+};
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+WideString Wide(std::string_view text) { return WideString(std::u16string(text.begin(), text.end())); }
 
-void WriteAll(const fs::path& path, std::string_view bytes)
+// One entry as the dialer writes it, with values that differ from entry to entry.
+void AppendEntry(std::string& out, std::string_view name, unsigned number, char metric)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// One entry as the dialer tool writes it, with values that differ from entry to entry.
-void AppendEntry(std::string& out, std::string_view name, unsigned number)
-{
-    char guid[40];
-    std::snprintf(guid, sizeof guid, "%08X8A9D4E31B0C2%012u", 0x6E4C1F2Bu + number, number);
-    out.append("[").append(name).append("]\r\n");
-    out.append("Encoding=1\r\nPBVersion=4\r\nType=2\r\nAutoLogon=0\r\nUseRasCredentials=1\r\n");
-    out.append("LowDateTime=").append(std::to_string(1447106688u + number * 7919u)).append("\r\n");
-    out.append("HighDateTime=31035482\r\n");
+    const std::string n = std::to_string(number);
+    out.append("[").append(name).append("]\r\nEncoding=1\r\nPBVersion=4\r\nType=2\r\nAutoLogon=0\r\n");
     out.append("DialParamsUID=").append(std::to_string(39419265u + number)).append("\r\n");
-    out.append("Guid=").append(guid).append("\r\n");
+    out.append("Guid=6E4C1F2B8A9D4E31B0C2").append(n).append("\r\n");
     out.append(
         "VpnStrategy=3\r\nExcludedProtocols=0\r\nLcpExtensions=1\r\nDataEncryption=256\r\nSwCompression=0\r\n"
         "NegotiateMultilinkAlways=0\r\nSkipDoubleDialDialog=0\r\nDialMode=0\r\nOverridePref=15\r\n"
         "RedialAttempts=3\r\nRedialSeconds=60\r\nIdleDisconnectSeconds=0\r\nRedialOnLinkFailure=1\r\n"
-        "CallbackMode=0\r\nCustomDialDll=\r\nCustomDialFunc=\r\nCustomRasDialDll=\r\nForceSecureCompartment=0\r\n"
-        "DisableIKENameEkuCheck=0\r\nAuthenticateServer=0\r\nShareMsFilePrint=1\r\nBindMsNetClient=1\r\n"
-        "SharedPhoneNumbers=0\r\nGlobalDeviceSettings=0\r\nPrerequisiteEntry=\r\nPrerequisitePbk=\r\n"
+        "CallbackMode=0\r\nCustomDialDll=\r\nCustomDialFunc=\r\nCustomRasDialDll=\r\nAuthenticateServer=0\r\n"
+        "ShareMsFilePrint=1\r\nBindMsNetClient=1\r\nSharedPhoneNumbers=0\r\nGlobalDeviceSettings=0\r\n"
         "PreferredPort=VPN2-0\r\nPreferredDevice=WAN Miniport (L2TP)\r\nPreferredBps=0\r\nPreferredHwFlow=0\r\n"
-        "PreferredProtocol=0\r\nPreferredCompression=0\r\nPreferredSpeaker=0\r\nPreferredMdmProtocol=0\r\n"
-        "PreviewUserPw=1\r\nPreviewDomain=0\r\nPreviewPhoneNumber=0\r\nShowDialingProgress=1\r\n"
-        "ShowMonitorIconInTaskBar=0\r\nCustomAuthKey=0\r\nAuthRestrictions=552\r\nIpPrioritizeRemote=1\r\n"
-        "IpInterfaceMetric=0\r\n"
-        "IpHeaderCompression=0\r\nIpAddress=0.0.0.0\r\nIpDnsAddress=0.0.0.0\r\nIpDns2Address=0.0.0.0\r\n"
-        "IpWinsAddress=0.0.0.0\r\nIpWins2Address=0.0.0.0\r\nIpAssign=1\r\nIpNameAssign=1\r\nIpDnsFlags=0\r\n"
-        "IpNBTFlags=1\r\nTcpWindowSize=0\r\nUseFlags=2\r\nIpSecFlags=1\r\nIpDnsSuffix=\r\nIpv6Assign=1\r\n"
-        "Ipv6Address=::\r\nIpv6PrefixLength=0\r\nIpv6PrioritizeRemote=1\r\nIpv6InterfaceMetric=0\r\n"
-        "Ipv6NameAssign=1\r\nIpv6DnsAddress=::\r\nIpv6Dns2Address=::\r\nIpv6Prefix=0000000000000000\r\n"
-        "Ipv6InterfaceId=0000000000000000\r\nDisableClassBasedDefaultRoute=0\r\nDisableMobility=0\r\n"
-        "NetworkOutageTime=0\r\nProvisionType=0\r\nPreSharedKey=\r\nCacheCredentials=1\r\nNumCustomPolicy=0\r\n"
-        "NumEku=0\r\nUseMachineRootCert=0\r\nNumServers=0\r\nRouteVersion=1\r\nNumRoutes=0\r\nNumNrptRules=0\r\n"
-        "AutoTiggerCapable=0\r\nNumAppIds=0\r\nNumClassicAppIds=0\r\nSecurityDescriptor=\r\n"
-        "ApnInfoProviderId=\r\nApnInfoUsername=\r\nApnInfoPassword=\r\nApnInfoAccessPoint=\r\n"
-        "ApnInfoAuthentication=1\r\nApnInfoCompression=0\r\nDeviceComplianceEnabled=0\r\n"
-        "DeviceComplianceSsoEnabled=0\r\nDeviceComplianceSsoEku=\r\nDeviceComplianceSsoIssuer=\r\n"
-        "WebAuthEnabled=0\r\nWebAuthClientId=\r\nFlagsSet=0\r\nOptions=0\r\nDisableDefaultDnsSuffixes=0\r\n"
-        "NumTrustedNetworks=0\r\nNumDnsSearchSuffixes=0\r\nPowershellCreatedProfile=0\r\nProxyFlags=0\r\n"
-        "ProxySettingsModified=0\r\nProvisioningAuthority=\r\nAuthTypeOTP=0\r\nGREKeyDefined=0\r\n"
-        "NumPerAppTrafficFilters=0\r\nAlwaysOnCapable=0\r\nDeviceTunnel=0\r\nPrivateNetwork=0\r\n"
-        "\r\n"
-        "NETCOMPONENTS=\r\nms_msclient=1\r\nms_server=1\r\n"
-        "\r\n"
-        "MEDIA=rastapi\r\nPort=VPN2-0\r\nDevice=WAN Miniport (L2TP)\r\n"
-        "\r\n"
-        "DEVICE=vpn\r\n");
-    out.append("PhoneNumber=vpn").append(std::to_string(number)).append(".tolvex.example\r\n");
+        "PreviewUserPw=1\r\nPreviewDomain=0\r\nShowDialingProgress=1\r\nAuthRestrictions=552\r\n"
+        "IpPrioritizeRemote=1\r\nIpInterfaceMetric=");
+    out.append(1, metric).append("\r\n");
     out.append(
-        "AreaCode=\r\nCountryCode=0\r\nCountryID=0\r\nUseDialingRules=0\r\nComment=\r\nFriendlyName=\r\n"
-        "LastSelectedPhone=0\r\nPromoteAlternates=0\r\nTryNextAlternateOnFail=1\r\n"
-        "\r\n");
+        "IpHeaderCompression=0\r\nIpAddress=0.0.0.0\r\nIpDnsAddress=0.0.0.0\r\nIpDns2Address=0.0.0.0\r\n"
+        "IpWinsAddress=0.0.0.0\r\nIpAssign=1\r\nIpNameAssign=1\r\nIpDnsFlags=0\r\nIpNBTFlags=1\r\n"
+        "TcpWindowSize=0\r\nUseFlags=2\r\nIpSecFlags=1\r\nIpDnsSuffix=\r\nIpv6Assign=1\r\nIpv6Address=::\r\n"
+        "Ipv6PrefixLength=0\r\nIpv6PrioritizeRemote=1\r\nIpv6InterfaceMetric=0\r\nIpv6NameAssign=1\r\n"
+        "DisableClassBasedDefaultRoute=0\r\nDisableMobility=0\r\nNetworkOutageTime=0\r\nPreSharedKey=\r\n"
+        "CacheCredentials=1\r\nNumCustomPolicy=0\r\nNumEku=0\r\nUseMachineRootCert=0\r\nNumServers=0\r\n"
+        "\r\nNETCOMPONENTS=\r\nms_msclient=1\r\nms_server=1\r\n"
+        "\r\nMEDIA=rastapi\r\nPort=VPN2-0\r\nDevice=WAN Miniport (L2TP)\r\n"
+        "\r\nDEVICE=vpn\r\nPhoneNumber=vpn");
+    out.append(n).append(".tolvex.example\r\nAreaCode=\r\nCountryCode=0\r\nCountryID=0\r\nUseDialingRules=0\r\n");
+    out.append("Comment=\r\nFriendlyName=\r\nLastSelectedPhone=0\r\nPromoteAlternates=0\r\n\r\n");
 }
 
-// A phonebook of about `size` bytes: other entries first, the managed entry last.
-std::string MakePhoneBook(std::size_t size)
+// A phonebook of about size bytes, the managed entry last, written in pieces of about 1 MiB so
+// that a file of gigabytes needs no more memory than a small one.
+void Generate(const std::string& path, std::uint64_t size, char metric)
 {
     std::string managed;
-    AppendEntry(managed, "Tolvex Cell VPN", 0);
-    std::string out;
-    out.reserve(size + 2 * managed.size());
-    for (unsigned number = 1; out.size() + managed.size() < size; ++number)
-        AppendEntry(out, "Office VPN " + std::to_string(number), number);
-    out += managed;
-    return out;
+    AppendEntry(managed, "Tolvex Cell VPN", 0, metric);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string piece;
+    std::uint64_t written = 0;
+    for (unsigned number = 1; written + piece.size() + managed.size() < size; ++number) {
+        AppendEntry(piece, "Office VPN " + std::to_string(number), number, metric);
+        if (piece.size() >= (1u << 20)) {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            written += piece.size();
+            piece.clear();
+        }
+    }
+    piece += managed;
+    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
 }
 
-std::string SizeLabel(std::size_t size)
+std::string SizeLabel(std::uint64_t size)
 {
-    return size >= (1u << 20) ? std::to_string(size >> 20) + "MiB" : std::to_string(size >> 10) + "KiB";
+    char label[32];
+    if (size >= (1u << 30))
+        std::snprintf(label, sizeof label, "%.1fGiB", static_cast<double>(size) / (1u << 30));
+    else
+        std::snprintf(label, sizeof label, size >= (1u << 20) ? "%lluMiB" : "%lluKiB",
+                      static_cast<unsigned long long>(size >= (1u << 20) ? size >> 20 : size >> 10));
+    return label;
 }
 
-// The benchmark's folder: generated phonebooks, and the application-data folder of the dialog.
+// The bench's folder under $TMPDIR (or /tmp), removed at the end.
 class Workspace {
 public:
     static Workspace& Get()
@@ -153,37 +122,22 @@ public:
         static Workspace workspace;
         return workspace;
     }
-    ~Workspace()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
+    ~Workspace() { fs::remove_all(m_dir); }
 
-    // The generated phonebook of that size; made on first use and never changed.
-    const fs::path& Generated(std::size_t size)
+    // A file of the folder, as this system names it and as the program does.
+    const std::string& Dir() const { return m_dir; }
+    std::string Native(const std::string& name) const { return m_dir + "/" + name; }
+    WideString Program(const std::string& name) const { return Wide(m_dir) + u"\\" + Wide(name); }
+
+    // The generated phonebook (metric '0'), or the same as the rewrite leaves it ('1'); made
+    // once, never changed.
+    std::string Generated(std::uint64_t size, char metric)
     {
-        auto it = m_generated.find(size);
-        if (it == m_generated.end()) {
-            const fs::path path = m_dir / ("generated-" + SizeLabel(size) + ".pbk");
-            WriteAll(path, MakePhoneBook(size));
-            it = m_generated.emplace(size, path).first;
-        }
-        return it->second;
+        const std::string path = Native("generated-" + SizeLabel(size) + "-" + metric + ".pbk");
+        if (!fs::exists(path))
+            Generate(path, size, metric);
+        return path;
     }
-    // The same phonebook with every metric line already right, as a rewrite leaves it.
-    const fs::path& Rewritten(std::size_t size)
-    {
-        auto it = m_rewritten.find(size);
-        if (it == m_rewritten.end()) {
-            const fs::path path = m_dir / ("rewritten-" + SizeLabel(size) + ".pbk");
-            WriteAll(path, phonebook::RewriteMetricLines(ReadAll(Generated(size))));
-            it = m_rewritten.emplace(size, path).first;
-        }
-        return it->second;
-    }
-    const fs::path& Dir() const { return m_dir; }
-    std::string AppData() const { return (m_dir / "appdata").native(); }
-    fs::path PhoneBook() const { return AppData() + kPhoneBookUnderAppData; }
 
 private:
     Workspace()
@@ -197,40 +151,25 @@ private:
         m_dir = pattern;
     }
 
-    fs::path m_dir;
-    std::map<std::size_t, fs::path> m_generated;
-    std::map<std::size_t, fs::path> m_rewritten;
-};
-
-// The main dialog as the program makes it, with real files and the given application-data folder.
-struct DiskDialog {
-    explicit DiskDialog(const std::string& appData) { fake.system.appData = Wide(appData); }
-
-    FakePlatform fake;
-    CPosixFileSystem disk;
-    Platform platform{fake.app, fake.resources, fake.system, fake.ui, disk, fake.shell, fake.adapters, fake.registry};
-    CTolvexDesktopWinApp app{platform};
-    CTolvexDesktopWinDlg dlg{app};
+    std::string m_dir;
 };
 
 struct Child {
     int status = -1;
     double seconds = 0;
+    bool Succeeded() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 };
 
-// Starts a program (in this process's environment, LC_ALL=C: the tools' byte-wise path), waits
-// for it, and reports its wall time from the start to the end and its exit status.
+// Starts a program and waits for it: its wall time from the start to the end, and its status.
 Child Run(const std::vector<std::string>& argv, const std::string& stdoutPath = "/dev/null")
 {
     std::vector<char*> args;
     for (const auto& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
     Child child;
     const auto start = Clock::now();
     pid_t pid = 0;
@@ -241,317 +180,233 @@ Child Run(const std::vector<std::string>& argv, const std::string& stdoutPath = 
     return child;
 }
 
-bool Succeeded(const Child& child) { return WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0; }
-
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-void ReportBytes(benchmark::State& state, const fs::path& input)
+bool SameBytes(const std::string& a, const std::string& b) { return Run({"cmp", "-s", a, b}).Succeeded(); }
+
+// The copy's data on the disk before the timed part, which then writes only its own.
+void SyncFile(const std::string& path)
 {
-    const auto size = static_cast<std::int64_t>(fs::file_size(input));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * size);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ::fsync(fd);
+    ::close(fd);
+}
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info;
+}
+
+void ReportBytes(benchmark::State& state, const std::string& path)
+{
+    const auto size = fs::file_size(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
     state.counters["file_bytes"] = static_cast<double>(size);
 }
 
-// ---- search ----
-
-void SearchDialog(benchmark::State& state, std::size_t size)
+// Times a standard tool on the generated file: "%in" in argv names it, "%out" names output;
+// output, removed before each run, takes the tool's standard output unless it is named.
+void Tool(benchmark::State& state, std::uint64_t size, std::vector<std::string> argv, const std::string& output)
 {
-    const fs::path& input = Workspace::Get().Generated(size);
-    DiskDialog disk(Workspace::Get().AppData());
-    const WideString path = Wide(input.native());
+    const std::string input = Workspace::Get().Generated(size, '0');
+    std::string toStdout = output.empty() ? "/dev/null" : output;
+    for (std::string& arg : argv) {
+        if (arg == "%in")
+            arg = input;
+        else if (arg == "%out")
+            arg = std::exchange(toStdout, "/dev/null");
+    }
+    for (auto _ : state) {
+        if (!output.empty())
+            fs::remove(output);
+        const Child child = Run(argv, toStdout);
+        state.SetIterationTime(child.seconds);
+        if (!child.Succeeded())
+            return state.SkipWithError("the tool failed");
+    }
+    if (argv[0] == "sed" && !SameBytes(output, Workspace::Get().Generated(size, '1')))
+        return state.SkipWithError("sed's result differs from the rewrite's");
+    ReportBytes(state, input);
+}
+
+void Lookup(benchmark::State& state, std::uint64_t size)
+{
+    const std::string input = Workspace::Get().Generated(size, '0');
+    const WideString path = Workspace::Get().Program(fs::path(input).filename());
+    CPosixFileSystem files;
+    CNoSystemInfo system;
+    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
     for (auto _ : state) {
         const auto start = Clock::now();
-        const int found = disk.dlg.FindEntrySection(path, kEntryName);
+        const bool found = phoneBook.ContainsSectionLine(path, kEntryName);
         state.SetIterationTime(Since(start));
-        if (found != 1) {
-            state.SkipWithError("the entry was not found");
-            return;
-        }
+        if (!found)
+            return state.SkipWithError("the entry was not found");
     }
     ReportBytes(state, input);
 }
 
-void SearchGrep(benchmark::State& state, std::size_t size)
-{
-    const fs::path& input = Workspace::Get().Generated(size);
-    for (auto _ : state) {
-        const Child child = Run({"grep", "-F", "-q", "--", kSectionLine, input.native()});
-        state.SetIterationTime(child.seconds);
-        if (!Succeeded(child)) {
-            state.SkipWithError("grep did not find the entry");
-            return;
-        }
-    }
-    ReportBytes(state, input);
-}
-
-void SearchCat(benchmark::State& state, std::size_t size)
-{
-    const fs::path& input = Workspace::Get().Generated(size);
-    for (auto _ : state) {
-        const Child child = Run({"cat", input.native()});
-        state.SetIterationTime(child.seconds);
-        if (!Succeeded(child)) {
-            state.SkipWithError("cat failed");
-            return;
-        }
-    }
-    ReportBytes(state, input);
-}
-
-// ---- rewrite ----
-
-// What every rewrite of the generated file must give; checked once per row, outside the timing.
-bool IsRewriteOf(const fs::path& result, const fs::path& input)
-{
-    return ReadAll(result) == phonebook::RewriteMetricLines(ReadAll(input));
-}
-
-void RewriteDialog(benchmark::State& state, std::size_t size)
+// The stale phonebook put back before each run, its data on the disk, outside the timing.
+void Rewrite(benchmark::State& state, std::uint64_t size)
 {
     Workspace& workspace = Workspace::Get();
-    const fs::path& input = workspace.Generated(size);
-    const fs::path phoneBook = workspace.PhoneBook();
-    DiskDialog disk(workspace.AppData());
-    disk.dlg.GetPhoneBookPath();  // creates the folder
+    const std::string input = workspace.Generated(size, '0');
+    const std::string native = workspace.Native(kPhoneBookName);
+    CPosixFileSystem files;
+    CNoSystemInfo system;
+    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
     for (auto _ : state) {
-        fs::copy_file(input, phoneBook, fs::copy_options::overwrite_existing);
+        fs::copy_file(input, native, fs::copy_options::overwrite_existing);
+        SyncFile(native);
         const auto start = Clock::now();
-        disk.dlg.RewriteInterfaceMetric();
+        phoneBook.RewriteMetricLines(workspace.Program(kPhoneBookName));
         state.SetIterationTime(Since(start));
     }
-    if (!IsRewriteOf(phoneBook, input)) {
-        state.SkipWithError("the phonebook was not rewritten as expected");
-        return;
-    }
+    if (!SameBytes(native, workspace.Generated(size, '1')))
+        return state.SkipWithError("the phonebook was not rewritten as expected");
     ReportBytes(state, input);
 }
 
-// The everyday case: the file is already right, so it is read and searched, and not written.
-void UnchangedDialog(benchmark::State& state, std::size_t size)
+// What every Connect after the first costs: the file is already right, read and never written.
+void Unchanged(benchmark::State& state, std::uint64_t size)
 {
     Workspace& workspace = Workspace::Get();
-    const fs::path& input = workspace.Rewritten(size);
-    const fs::path phoneBook = workspace.PhoneBook();
-    DiskDialog disk(workspace.AppData());
-    disk.dlg.GetPhoneBookPath();  // creates the folder
-    fs::copy_file(input, phoneBook, fs::copy_options::overwrite_existing);
-    const auto written = fs::last_write_time(phoneBook);
+    const std::string native = workspace.Native(kPhoneBookName);
+    fs::copy_file(workspace.Generated(size, '1'), native, fs::copy_options::overwrite_existing);
+    const struct stat before = StatOf(native);
+    CPosixFileSystem files;
+    CNoSystemInfo system;
+    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
     for (auto _ : state) {
         const auto start = Clock::now();
-        disk.dlg.RewriteInterfaceMetric();
+        phoneBook.RewriteMetricLines(workspace.Program(kPhoneBookName));
         state.SetIterationTime(Since(start));
     }
-    if (fs::last_write_time(phoneBook) != written || ReadAll(phoneBook) != ReadAll(input)) {
-        state.SkipWithError("a phonebook that was already right was written");
-        return;
-    }
-    ReportBytes(state, input);
+    const struct stat after = StatOf(native);
+    if (after.st_ino != before.st_ino || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
+        after.st_mtim.tv_sec != before.st_mtim.tv_sec)
+        return state.SkipWithError("a phonebook that was already right was written");
+    ReportBytes(state, native);
 }
 
-void RewriteSed(benchmark::State& state, std::size_t size)
+// The peak resident size (KiB) of this program started with args, through a go-between of its
+// own: RUSAGE_CHILDREN keeps the largest of all the children a process has waited for, and a
+// child started from this large process would carry this process's peak over its exec.
+long PeakOf(const std::vector<std::string>& args, Child& child)
 {
-    const fs::path& input = Workspace::Get().Generated(size);
-    const fs::path output = Workspace::Get().Dir() / "sed.out";
-    for (auto _ : state) {
-        fs::remove(output);
-        // The generated lines all end with CR LF; a line that sed's "$" sees ends with the CR.
-        const Child child = Run({"sed", "s/^IpInterfaceMetric=.*\\r$/IpInterfaceMetric=1\\r/", input.native()},
-                                output.native());
-        state.SetIterationTime(child.seconds);
-        if (!Succeeded(child)) {
-            state.SkipWithError("sed failed");
-            return;
-        }
-    }
-    if (!IsRewriteOf(output, input)) {
-        state.SkipWithError("sed's result differs from the rewrite");
-        return;
-    }
-    ReportBytes(state, input);
-}
-
-void RewriteCp(benchmark::State& state, std::size_t size)
-{
-    const fs::path& input = Workspace::Get().Generated(size);
-    const fs::path output = Workspace::Get().Dir() / "cp.out";
-    for (auto _ : state) {
-        fs::remove(output);
-        const Child child = Run({"cp", input.native(), output.native()});
-        state.SetIterationTime(child.seconds);
-        if (!Succeeded(child)) {
-            state.SkipWithError("cp failed");
-            return;
-        }
-    }
-    ReportBytes(state, input);
-}
-
-// ---- peak memory of one rewrite, in a child process ----
-
-std::string SelfPath() { return fs::read_symlink("/proc/self/exe").native(); }
-
-// The process's peak resident size so far, in bytes, from /proc (VmHWM). Unlike the resource
-// usage that wait4 reports, it starts afresh at exec: a child started by vfork or posix_spawn
-// otherwise reports its parent's peak.
-long PeakResidentBytes()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10) * 1024;
-    }
-    return -1;
-}
-
-// Runs this program with --rewrite-once and reads the peak it prints.
-double ChildPeak(const std::string& appData, Child& child)
-{
-    const fs::path report = Workspace::Get().Dir() / "peak.txt";
-    child = Run({SelfPath(), "--rewrite-once", appData}, report.native());
-    std::ifstream in(report);
-    double peak = -1;
-    in >> peak;
+    const std::string report = Workspace::Get().Native("peak.txt");
+    std::vector<std::string> argv{fs::read_symlink("/proc/self/exe"), "--peak-of"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    child = Run(argv, report);
+    long peak = -1;
+    std::ifstream(report) >> peak;
     return peak;
 }
 
-void RewriteMemory(benchmark::State& state, std::size_t size)
+void Memory(benchmark::State& state, std::uint64_t size)
 {
     Workspace& workspace = Workspace::Get();
-    const fs::path& input = workspace.Generated(size);
-    const fs::path phoneBook = workspace.PhoneBook();
-    DiskDialog(workspace.AppData()).dlg.GetPhoneBookPath();  // creates the folder
-    double peak = -1;
-    double idle = -1;
+    const std::string native = workspace.Native(kPhoneBookName);
+    struct statvfs room {};
+    ::statvfs(workspace.Dir().c_str(), &room);
+    if (static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize < 2 * size + (1ull << 30))
+        return state.SkipWithError("no room for the phonebook and its rewritten copy");
+    Generate(native, size, '0');
+    const ino_t stale = StatOf(native).st_ino;
+    long peak = -1;
+    long nothing = -1;
     for (auto _ : state) {
-        fs::copy_file(input, phoneBook, fs::copy_options::overwrite_existing);
         Child rewrite;
-        Child nothing;
-        peak = ChildPeak(workspace.AppData(), rewrite);
-        // The same program with no phonebook to read: what the process needs anyway.
-        idle = ChildPeak((workspace.Dir() / "no-appdata").native(), nothing);
+        Child idle;
+        peak = PeakOf({"--rewrite-once", workspace.Dir()}, rewrite);
+        nothing = PeakOf({"--nothing"}, idle);
         state.SetIterationTime(rewrite.seconds);
-        if (!Succeeded(rewrite) || !Succeeded(nothing) || peak <= 0 || idle <= 0) {
-            state.SkipWithError("the rewrite process failed");
-            return;
+        if (!rewrite.Succeeded() || !idle.Succeeded()) {
+            state.SkipWithError("a child failed");
+            break;
         }
     }
-    if (!IsRewriteOf(phoneBook, input)) {
-        state.SkipWithError("the phonebook was not rewritten as expected");
-        return;
-    }
-    const double fileBytes = static_cast<double>(fs::file_size(input));
-    state.counters["peak_rss_MiB"] = peak / (1 << 20);
-    state.counters["idle_rss_MiB"] = idle / (1 << 20);
-    state.counters["x_file_size"] = (peak - idle) / fileBytes;
-    ReportBytes(state, input);
+    const bool replaced = StatOf(native).st_ino != stale;
+    state.counters["file_bytes"] = static_cast<double>(fs::file_size(native));
+    fs::remove(native);  // gigabytes: not kept for the end of the run
+    if (!replaced)
+        return state.SkipWithError("the phonebook was not rewritten");
+    state.counters["peak_KiB"] = static_cast<double>(peak);
+    state.counters["nothing_KiB"] = static_cast<double>(nothing);
 }
 
-int RewriteOnce(const std::string& appData)
+// The children of the memory rows: one rewrite of the phonebook in folder, and nothing.
+int RewriteOnce(const std::string& folder)
 {
-    {
-        DiskDialog disk(appData);
-        disk.dlg.RewriteInterfaceMetric();
-    }
-    std::printf("%ld\n", PeakResidentBytes());
+    CPosixFileSystem files;
+    CNoSystemInfo system;
+    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
+    phoneBook.RewriteMetricLines(Wide(folder) + u"\\" + Wide(kPhoneBookName));
     return 0;
 }
 
-// ---- the text functions alone, in memory ----
-
-void PartSearch(benchmark::State& state, std::size_t size)
+int PeakOfChild(char** args)
 {
-    const std::string content = ReadAll(Workspace::Get().Generated(size));
-    constexpr std::size_t kPiece = 256 * 1024;  // the dialog's read size
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        phonebook::CLineTextSearch search(kSectionLine);
-        for (std::size_t at = 0; at < content.size() && !search.Found(); at += kPiece)
-            search.Feed(std::string_view(content).substr(at, kPiece));
-        state.SetIterationTime(Since(start));
-        if (!search.Found()) {
-            state.SkipWithError("the entry was not found");
-            return;
-        }
-    }
-    ReportBytes(state, Workspace::Get().Generated(size));
+    std::vector<std::string> argv{fs::read_symlink("/proc/self/exe")};
+    for (; *args != nullptr; ++args)
+        argv.emplace_back(*args);
+    if (!Run(argv).Succeeded())
+        return 1;
+    struct rusage usage {};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
 }
 
-// On a file that is already right, so that the whole file is looked at.
-void PartNeedsRewrite(benchmark::State& state, std::size_t size)
+using BenchmarkFunction = void (*)(benchmark::State&, std::uint64_t);
+
+benchmark::internal::Benchmark* Add(const char* group, std::uint64_t size, const char* who, BenchmarkFunction run)
 {
-    const std::string content = ReadAll(Workspace::Get().Rewritten(size));
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        const bool needed = phonebook::NeedsMetricRewrite(content);
-        state.SetIterationTime(Since(start));
-        if (needed) {
-            state.SkipWithError("a line to rewrite in a rewritten file");
-            return;
-        }
-    }
-    ReportBytes(state, Workspace::Get().Rewritten(size));
-}
-
-void PartWriteRewrite(benchmark::State& state, std::size_t size)
-{
-    const std::string content = ReadAll(Workspace::Get().Generated(size));
-    for (auto _ : state) {
-        std::size_t written = 0;
-        const auto start = Clock::now();
-        phonebook::WriteMetricRewrite(content, [&](std::string_view piece) {
-            benchmark::DoNotOptimize(piece.data());
-            written += piece.size();
-        });
-        state.SetIterationTime(Since(start));
-        benchmark::DoNotOptimize(written);
-    }
-    ReportBytes(state, Workspace::Get().Generated(size));
-}
-
-constexpr std::size_t kSizes[] = {10u << 10, 1u << 20, 100u << 20};
-
-using BenchmarkFunction = void (*)(benchmark::State&, std::size_t);
-
-benchmark::internal::Benchmark* Add(const std::string& group, std::size_t size, const std::string& who, BenchmarkFunction run)
-{
-    const std::string name = group + "/" + SizeLabel(size) + "/" + who;
+    const std::string name = std::string(group) + "/" + SizeLabel(size) + "/" + who;
     return benchmark::RegisterBenchmark(name.c_str(), run, size)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 
-// In the table's order: each size's row beside the tool's and the floor's.
+void AddTool(const char* group, std::uint64_t size, const char* who, std::vector<std::string> argv, std::string output)
+{
+    const std::string name = std::string(group) + "/" + SizeLabel(size) + "/" + who;
+    benchmark::RegisterBenchmark(name.c_str(), Tool, size, argv, output)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
 void RegisterAll()
 {
-    for (const std::size_t size : kSizes) {
-        Add("search", size, "FindEntrySection", SearchDialog);
-        Add("search", size, "grep", SearchGrep);
-        Add("search", size, "cat", SearchCat);
+    constexpr std::uint64_t kSizes[] = {10u << 10, 1u << 20, 100u << 20};
+    const std::string out = Workspace::Get().Native("tool.out");
+    for (const std::uint64_t size : kSizes) {
+        Add("lookup", size, "ContainsSectionLine", Lookup);
+        AddTool("lookup", size, "grep", {"grep", "-F", "-q", "--", "[Tolvex Cell VPN]", "%in"}, "");
+        AddTool("lookup", size, "cat", {"cat", "%in"}, "");
     }
-    for (const std::size_t size : kSizes) {
-        Add("rewrite", size, "RewriteInterfaceMetric", RewriteDialog);
-        Add("rewrite", size, "sed", RewriteSed);
-        Add("rewrite", size, "cp", RewriteCp);
+    for (const std::uint64_t size : kSizes) {
+        Add("rewrite", size, "RewriteMetricLines", Rewrite);
+        // ".*" takes the line's CR too: the CR LF the program writes is put back.
+        AddTool("rewrite", size, "sed", {"sed", "s/^IpInterfaceMetric=.*/IpInterfaceMetric=1\\r/", "%in"}, out);
+        AddTool("rewrite", size, "cp", {"cp", "%in", "%out"}, out);
     }
-    for (const std::size_t size : kSizes)
-        Add("unchanged", size, "RewriteInterfaceMetric", UnchangedDialog);
-    for (const std::size_t size : kSizes)
-        Add("memory", size, "RewriteInterfaceMetric", RewriteMemory)->Iterations(1);
-    for (const std::size_t size : kSizes) {
-        Add("parts", size, "CLineTextSearch", PartSearch);
-        Add("parts", size, "NeedsMetricRewrite", PartNeedsRewrite);
-        Add("parts", size, "WriteMetricRewrite", PartWriteRewrite);
-    }
+    for (const std::uint64_t size : kSizes)
+        Add("unchanged", size, "RewriteMetricLines", Unchanged);
+    for (const std::uint64_t size : {10ull << 10, 100ull << 20, 5ull << 29})
+        Add("memory", size, "RewriteMetricLines", Memory)->Iterations(1)->Repetitions(1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    // The child of the memory rows: one rewrite of the phonebook under that folder, then out.
     if (argc == 3 && std::strcmp(argv[1], "--rewrite-once") == 0)
         return RewriteOnce(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "--nothing") == 0)
+        return 0;
+    if (argc >= 3 && std::strcmp(argv[1], "--peak-of") == 0)
+        return PeakOfChild(argv + 2);
 
-    ::setenv("LC_ALL", "C", 1);
+    ::setenv("LC_ALL", "C", 1);  // the tools' byte-wise path
     RegisterAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

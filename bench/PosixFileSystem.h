@@ -1,6 +1,9 @@
-// Real files on a POSIX system, for the native tests and benchmarks. Paths are taken as UTF-8;
-// sharing is not enforced (POSIX has no share modes), so a held file is a fake's business.
+// Real files on a POSIX system, for the benchmarks. Paths come as the program builds them, with
+// backslashes between folders: each becomes a slash, and the path is taken as UTF-8. Sharing is
+// not enforced (POSIX has no share modes).
 #pragma once
+
+#include <string>
 
 #include "platform/FileSystem.h"
 
@@ -9,8 +12,12 @@ public:
     std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
     bool FileExists(const WideString& path) override;
     void CreateDirectory(const WideString& path) override;
-    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement) override;
-    void DeleteFile(const WideString& path) override;
+    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement,
+                              const WideString& backup) override;
+    unsigned long MoveFile(const WideString& from, const WideString& to) override;
+    unsigned long DeleteFile(const WideString& path) override;
+    std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
 };
 
-std::string ToUtf8(const WideString& text);
+// The file-system path of a path as the program writes it.
+std::string NativePath(const WideString& path);

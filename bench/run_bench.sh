@@ -1,160 +1,73 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of a Release build and prints the results as tables, beside the machine's
-# facts: the phonebook rows (phonebook_bench) and the refresh rows (refresh_bench). The raw
-# results stay in BUILD_DIR/bench/results.json and BUILD_DIR/bench/refresh.json, the tables in
-# BUILD_DIR/bench/results.md.
+# Runs the phonebook benchmarks of a Release build and prints the machine's facts and the tables
+# of bench/README.md. Raw results in BUILD_DIR/bench/results.json, the tables in results.md.
 #
-#   bash bench/run_bench.sh BUILD_DIR [--only=phonebook|refresh] [benchmark options...]
-#   e.g. bash bench/run_bench.sh build/bench --only=phonebook --benchmark_filter=search
-# The options go to every benchmark program the run starts.
+#   bash bench/run_bench.sh BUILD_DIR [benchmark options...]
+#   e.g. bash bench/run_bench.sh build/bench --benchmark_filter=lookup --benchmark_repetitions=1
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
-  echo "usage: $0 BUILD_DIR [--only=phonebook|refresh] [benchmark options...]" >&2
+  echo "usage: $0 BUILD_DIR [benchmark options...]" >&2
   exit 2
 fi
 build=$(cd "$1" && pwd)
 shift
-only=
-case ${1:-} in
-  --only=phonebook | --only=refresh) only=${1#--only=}; shift ;;
-  --only=*) echo "--only takes phonebook or refresh" >&2; exit 2 ;;
-esac
 bench=$build/bench/phonebook_bench
-refresh=$build/bench/refresh_bench
-for program in "$bench" "$refresh"; do
-  case "$only:$program" in
-    phonebook:"$refresh" | refresh:"$bench") continue ;;
-  esac
-  if [ ! -x "$program" ]; then
-    echo "no $program: configure with -DTOLVEX_BENCH=ON -DCMAKE_BUILD_TYPE=Release and build first" >&2
-    exit 2
-  fi
-done
+if [ ! -x "$bench" ]; then
+  echo "no $bench: configure with -DTOLVEX_BENCH=ON -DCMAKE_BUILD_TYPE=Release and build first" >&2
+  exit 2
+fi
 json=$build/bench/results.json
-refresh_json=$build/bench/refresh.json
 tables=$build/bench/results.md
 tmp=${TMPDIR:-/tmp}
 
-{
-  hypervisor=$(lscpu | sed -n 's/^Hypervisor vendor: *//p' | head -n1)
-  echo "- CPU: $(lscpu | sed -n 's/^Model name: *//p' | head -n1), $(nproc) processors${hypervisor:+ (virtual machine, $hypervisor)}"
-  echo "- memory: $(free -g | awk '/^Mem:/ {print $2}') GiB; kernel $(uname -r)"
-  echo "- files in $tmp: $(df -T "$tmp" | awk 'NR == 2 {print $2}')"
-  echo "- $(grep --version | head -n1); $(sed --version | head -n1); $(cp --version | head -n1)"
-  echo "- load average when the run started: $(cut -d' ' -f1-3 /proc/loadavg)"
-} >"$tables.facts"
-cat "$tables.facts"
-
-if [ "$only" = refresh ]; then
-  cp "$tables.facts" "$tables"
-else
-# Three runs of each row; the tables show the median.
+# The memory rows write a file of 2.5 GiB and its rewritten copy.
+df -h "$tmp"
+# Three runs of each timed row; the tables show the median.
 "$bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
-  --benchmark_counters_tabular=true --benchmark_out="$json" --benchmark_out_format=json "$@"
+  --benchmark_out="$json" --benchmark_out_format=json "$@"
 
-python3 - "$json" "$tables.facts" >"$tables" <<'PY'
-import json
-import sys
-
-with open(sys.argv[1]) as f:
-    results = json.load(f)
-rows = {}
-for b in results["benchmarks"]:
+python3 - "$json" >"$tables" <<PY
+import json, sys
+print("- CPU: $(lscpu | sed -n 's/^Model name: *//p' | head -n1), $(nproc) processors;"
+      " memory $(free -g | awk '/^Mem:/ {print $2}') GiB; kernel $(uname -r)")
+print("- files in $tmp: $(df -T "$tmp" | awk 'NR == 2 {print $2}'); $(grep --version | head -n1),"
+      " $(sed --version | head -n1), $(cp --version | head -n1)")
+print("- load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)\n")
+rows, sizes, whos = {}, [], {}
+for b in json.load(open(sys.argv[1]))["benchmarks"]:
     if b.get("aggregate_name", "median") != "median" or b.get("error_occurred"):
         continue
     group, size, who = b["run_name"].split("/")[:3]
-    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
-    rows[(group, size, who)] = dict(b, ms=b["real_time"] * scale)
+    rows[group, size, who] = b
+    sizes += [size] if size not in sizes else []
+    whos.setdefault(group, [])
+    whos[group] += [who] if who not in whos[group] else []
 
-sizes = []
-for (_, size, _) in rows:
-    if size not in sizes:
-        sizes.append(size)
+def ms(b):
+    t = b["real_time"]
+    return f"{t:.3f}" if t < 1 else f"{t:.1f}" if t < 100 else f"{t:.0f}"
 
-def ms(row):
-    return f"{row['ms']:.3f}" if row["ms"] < 1 else f"{row['ms']:.1f}" if row["ms"] < 100 else f"{row['ms']:.0f}"
-
-def mbps(row):
-    return f"{row['file_bytes'] / (row['ms'] / 1e3) / 1e6:,.0f}"
-
-def ratio(a, b):
-    return f"{a['ms'] / b['ms']:.2f}" if a and b else "-"
-
-print(open(sys.argv[2]).read())
-print("Wall time per run, median of three runs (ms); MB/s = file bytes / time of the first column.\n")
-print("| operation | file | this program | MB/s | tool | floor | / tool | / floor |")
-print("|---|---|---|---|---|---|---|---|")
-table = [("search", "FindEntrySection", "search", "grep", "search", "cat"),
-         ("rewrite", "RewriteInterfaceMetric", "rewrite", "sed", "rewrite", "cp"),
-         ("unchanged", "RewriteInterfaceMetric", None, None, "search", "cat")]
-for group, who, toolGroup, tool, floorGroup, floor in table:
+for group in ("lookup", "rewrite", "unchanged"):
+    if group not in whos:
+        continue
+    names = whos[group] + (["cat"] if group == "unchanged" else [])
+    print(f"| {group}: ms (median of 3) | " + " | ".join(names) + " | MB/s of the first |")
+    print("|---" * (len(names) + 2) + "|")
     for size in sizes:
-        ours = rows.get((group, size, who))
-        if not ours:
-            continue
-        t = rows.get((toolGroup, size, tool)) if tool else None
-        fl = rows.get((floorGroup, size, floor))
-        label = f"{who} ({group})" if group == "unchanged" else who
-        print(f"| {label} | {size} | {ms(ours)} | {mbps(ours)} | "
-              f"{(tool + ' ' + ms(t)) if t else '-'} | {(floor + ' ' + ms(fl)) if fl else '-'} | "
-              f"{ratio(ours, t)} | {ratio(ours, fl)} |")
-
-memory = [(size, rows.get(("memory", size, "RewriteInterfaceMetric"))) for size in sizes]
-if any(row for _, row in memory):
-    print("\nPeak resident size of a process running one rewrite (MiB), beside the same process with nothing to do.\n")
-    print("| file | file MiB | peak | idle | (peak - idle) / file size |")
+        cells = [rows.get((group if n != "cat" or group == "lookup" else "lookup", size, n)) for n in names]
+        if cells[0]:
+            speed = cells[0]["file_bytes"] / cells[0]["real_time"] / 1e3
+            print(f"| {size} | " + " | ".join(ms(c) if c else "-" for c in cells) + f" | {speed:,.0f} |")
+    print()
+memory = [(s, rows.get(("memory", s, "RewriteMetricLines"))) for s in sizes]
+if any(b for _, b in memory):
+    print("| peak resident size (MiB) | one rewrite | a child doing nothing | difference | rewrite s |")
     print("|---|---|---|---|---|")
-    for size, row in memory:
-        if row:
-            print(f"| {size} | {row['file_bytes'] / 2**20:.2f} | {row['peak_rss_MiB']:.1f} | {row['idle_rss_MiB']:.1f} | {row['x_file_size']:.2f} |")
-
-parts = ["CLineTextSearch", "NeedsMetricRewrite", "WriteMetricRewrite"]
-if any(("parts", size, p) in rows for size in sizes for p in parts):
-    print("\nThe text functions alone, on the file's bytes in memory: ms (MB/s).\n")
-    print("| file | " + " | ".join(parts) + " |")
-    print("|---|" + "---|" * len(parts))
-    for size in sizes:
-        cells = [f"{ms(rows[k])} ({mbps(rows[k])})" if (k := ("parts", size, p)) in rows else "-" for p in parts]
-        print(f"| {size} | " + " | ".join(cells) + " |")
+    for size, b in memory:
+        if b:
+            peak, nothing = b["peak_KiB"] / 1024, b["nothing_KiB"] / 1024
+            print(f"| {size} | {peak:.2f} | {nothing:.2f} | {peak - nothing:.2f} | {b['real_time'] / 1e3:.2f} |")
 PY
-fi
-
-if [ "$only" != phonebook ]; then
-# Five runs of each row, each at least half a second; the table shows the median.
-"$refresh" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$refresh_json" --benchmark_out_format=json "$@"
-
-python3 - "$refresh_json" >>"$tables" <<'PY'
-import json
-import sys
-
-with open(sys.argv[1]) as f:
-    results = json.load(f)
-rows = {}
-for b in results["benchmarks"]:
-    if b.get("aggregate_name") != "median" or b.get("error_occurred"):
-        continue
-    _, variant, row = b["run_name"].split("/")[:3]
-    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]]
-    rows[(variant, row)] = dict(b, us=b["cpu_time"] * scale)
-
-print("\nOne refresh, two idle passes (the first a working pass), 64 adapters; CPU time per refresh (µs),"
-      " median of five runs. Own time = pass - (platform - replay loop).\n")
-print("| adapters | pass | platform calls | replay loop | own time | calls | allocations: pass / platform |"
-      " pass on the logging fakes |")
-print("|---|---|---|---|---|---|---|---|")
-labels = {"match_last": "63 Ethernet + the link last", "no_match": "64 Ethernet, no link"}
-for variant, label in labels.items():
-    p, c, r, s = (rows.get((variant, k)) for k in ("pass", "platform", "replay", "stock"))
-    if not (p and c and r):
-        continue
-    own = p["us"] - (c["us"] - r["us"])
-    stock = f"{s['us']:.2f}" if s else "-"
-    print(f"| {label} | {p['us']:.2f} | {c['us']:.2f} | {r['us']:.3f} | {own:.2f} | {p['calls']:.0f} | "
-          f"{p['allocs']:.0f} / {c['allocs']:.0f} | {stock} |")
-PY
-fi
-rm -f "$tables.facts"
 echo
 cat "$tables"
