@@ -1,17 +1,13 @@
-// The phonebook unit on real files: the section lookup and the interface-metric rewrite, each
-// beside a standard tool doing the same job and the plain file operation beneath it, and the
-// rewrite's peak memory in a process of its own. Every time is wall time per run (manual time);
-// a tool's runs from starting its process to its end.
-//
-// The generated phonebooks hold entries as the dialer writes them, each with an
-// "IpInterfaceMetric=0" line, the managed entry last: the lookup reads the whole file and the
-// rewrite changes lines all through it.
+// The phonebook unit on real files: lookup and rewrite, each beside a standard tool doing the same
+// job and the plain file operation beneath it, and the rewrite's peak memory in a process of its
+// own. Times are wall time per run; a tool's runs from starting its process to its end. In the
+// generated phonebooks every entry has "IpInterfaceMetric=0" and the managed entry comes last:
+// the lookup reads the whole file and the rewrite changes lines all through it.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,8 +32,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr char16_t kEntryName[] = u"Tolvex Cell VPN";
 constexpr char kPhoneBookName[] = "TolvexPhoneBook.pbk";
+
+WideString Wide(std::string_view text) { return WideString(std::u16string(text.begin(), text.end())); }
 
 // Nothing of the system is asked for by the lookup and the rewrite.
 class CNoSystemInfo : public ISystemInfo {
@@ -49,41 +46,32 @@ public:
     WideString DescribeError(long) override { return WideString(); }
 };
 
-WideString Wide(std::string_view text) { return WideString(std::u16string(text.begin(), text.end())); }
+// The unit as the program makes it, on real files.
+struct Unit {
+    CPosixFileSystem files;
+    CNoSystemInfo system;
+    CPhoneBook phoneBook{files, system, Wide(kPhoneBookName)};
+};
 
-// One entry as the dialer writes it, with values that differ from entry to entry.
+// One entry as the dialer writes it (its longer runs of settings left out), values differing
+// from entry to entry.
 void AppendEntry(std::string& out, std::string_view name, unsigned number, char metric)
 {
     const std::string n = std::to_string(number);
     out.append("[").append(name).append("]\r\nEncoding=1\r\nPBVersion=4\r\nType=2\r\nAutoLogon=0\r\n");
-    out.append("DialParamsUID=").append(std::to_string(39419265u + number)).append("\r\n");
-    out.append("Guid=6E4C1F2B8A9D4E31B0C2").append(n).append("\r\n");
-    out.append(
-        "VpnStrategy=3\r\nExcludedProtocols=0\r\nLcpExtensions=1\r\nDataEncryption=256\r\nSwCompression=0\r\n"
-        "NegotiateMultilinkAlways=0\r\nSkipDoubleDialDialog=0\r\nDialMode=0\r\nOverridePref=15\r\n"
-        "RedialAttempts=3\r\nRedialSeconds=60\r\nIdleDisconnectSeconds=0\r\nRedialOnLinkFailure=1\r\n"
-        "CallbackMode=0\r\nCustomDialDll=\r\nCustomDialFunc=\r\nCustomRasDialDll=\r\nAuthenticateServer=0\r\n"
-        "ShareMsFilePrint=1\r\nBindMsNetClient=1\r\nSharedPhoneNumbers=0\r\nGlobalDeviceSettings=0\r\n"
-        "PreferredPort=VPN2-0\r\nPreferredDevice=WAN Miniport (L2TP)\r\nPreferredBps=0\r\nPreferredHwFlow=0\r\n"
-        "PreviewUserPw=1\r\nPreviewDomain=0\r\nShowDialingProgress=1\r\nAuthRestrictions=552\r\n"
-        "IpPrioritizeRemote=1\r\nIpInterfaceMetric=");
-    out.append(1, metric).append("\r\n");
-    out.append(
-        "IpHeaderCompression=0\r\nIpAddress=0.0.0.0\r\nIpDnsAddress=0.0.0.0\r\nIpDns2Address=0.0.0.0\r\n"
-        "IpWinsAddress=0.0.0.0\r\nIpAssign=1\r\nIpNameAssign=1\r\nIpDnsFlags=0\r\nIpNBTFlags=1\r\n"
-        "TcpWindowSize=0\r\nUseFlags=2\r\nIpSecFlags=1\r\nIpDnsSuffix=\r\nIpv6Assign=1\r\nIpv6Address=::\r\n"
-        "Ipv6PrefixLength=0\r\nIpv6PrioritizeRemote=1\r\nIpv6InterfaceMetric=0\r\nIpv6NameAssign=1\r\n"
-        "DisableClassBasedDefaultRoute=0\r\nDisableMobility=0\r\nNetworkOutageTime=0\r\nPreSharedKey=\r\n"
-        "CacheCredentials=1\r\nNumCustomPolicy=0\r\nNumEku=0\r\nUseMachineRootCert=0\r\nNumServers=0\r\n"
-        "\r\nNETCOMPONENTS=\r\nms_msclient=1\r\nms_server=1\r\n"
-        "\r\nMEDIA=rastapi\r\nPort=VPN2-0\r\nDevice=WAN Miniport (L2TP)\r\n"
-        "\r\nDEVICE=vpn\r\nPhoneNumber=vpn");
-    out.append(n).append(".tolvex.example\r\nAreaCode=\r\nCountryCode=0\r\nCountryID=0\r\nUseDialingRules=0\r\n");
-    out.append("Comment=\r\nFriendlyName=\r\nLastSelectedPhone=0\r\nPromoteAlternates=0\r\n\r\n");
+    out.append("DialParamsUID=").append(std::to_string(39419265u + number)).append("\r\nGuid=6E4C1F2B8A9D").append(n);
+    out.append("\r\nVpnStrategy=3\r\nDataEncryption=256\r\nRedialAttempts=3\r\nRedialSeconds=60\r\n"
+               "PreferredPort=VPN2-0\r\nPreferredDevice=WAN Miniport (L2TP)\r\nAuthRestrictions=552\r\n"
+               "IpPrioritizeRemote=1\r\nIpInterfaceMetric=").append(1, metric);
+    out.append("\r\nIpHeaderCompression=0\r\nIpAddress=0.0.0.0\r\nIpDnsAddress=0.0.0.0\r\nIpAssign=1\r\n"
+               "IpNameAssign=1\r\nIpv6Assign=1\r\nIpv6Address=::\r\nIpv6InterfaceMetric=0\r\nCacheCredentials=1\r\n"
+               "\r\nNETCOMPONENTS=\r\nms_msclient=1\r\nms_server=1\r\n\r\nMEDIA=rastapi\r\nPort=VPN2-0\r\n"
+               "Device=WAN Miniport (L2TP)\r\n\r\nDEVICE=vpn\r\nPhoneNumber=vpn").append(n);
+    out.append(".tolvex.example\r\nAreaCode=\r\nCountryCode=0\r\nUseDialingRules=0\r\nComment=\r\n\r\n");
 }
 
 // A phonebook of about size bytes, the managed entry last, written in pieces of about 1 MiB so
-// that a file of gigabytes needs no more memory than a small one.
+// that a file of gigabytes is made as quickly as the disk takes it, in little memory.
 void Generate(const std::string& path, std::uint64_t size, char metric)
 {
     std::string managed;
@@ -93,26 +81,19 @@ void Generate(const std::string& path, std::uint64_t size, char metric)
     std::uint64_t written = 0;
     for (unsigned number = 1; written + piece.size() + managed.size() < size; ++number) {
         AppendEntry(piece, "Office VPN " + std::to_string(number), number, metric);
-        if (piece.size() >= (1u << 20)) {
+        if (piece.size() >= (1u << 20) || written + piece.size() + managed.size() >= size) {
             out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
             written += piece.size();
             piece.clear();
         }
     }
-    piece += managed;
-    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    out.write(managed.data(), static_cast<std::streamsize>(managed.size()));
 }
 
-std::string SizeLabel(std::uint64_t size)
-{
-    char label[32];
-    if (size >= (1u << 30))
-        std::snprintf(label, sizeof label, "%.1fGiB", static_cast<double>(size) / (1u << 30));
-    else
-        std::snprintf(label, sizeof label, size >= (1u << 20) ? "%lluMiB" : "%lluKiB",
-                      static_cast<unsigned long long>(size >= (1u << 20) ? size >> 20 : size >> 10));
-    return label;
-}
+struct Size {
+    std::uint64_t bytes;
+    const char* label;
+};
 
 // The bench's folder under $TMPDIR (or /tmp), removed at the end.
 class Workspace {
@@ -124,31 +105,27 @@ public:
     }
     ~Workspace() { fs::remove_all(m_dir); }
 
-    // A file of the folder, as this system names it and as the program does.
     const std::string& Dir() const { return m_dir; }
+    // A file of the folder, as this system names it and as the program does.
     std::string Native(const std::string& name) const { return m_dir + "/" + name; }
-    WideString Program(const std::string& name) const { return Wide(m_dir) + u"\\" + Wide(name); }
+    WideString Program(const std::string& name) const { return Wide(m_dir + "\\" + name); }
 
-    // The generated phonebook (metric '0'), or the same as the rewrite leaves it ('1'); made
-    // once, never changed.
-    std::string Generated(std::uint64_t size, char metric)
+    // The generated phonebook (metric '0'), or the same as the rewrite leaves it ('1').
+    std::string Generated(Size size, char metric)
     {
-        const std::string path = Native("generated-" + SizeLabel(size) + "-" + metric + ".pbk");
+        const std::string path = Native(std::string("generated-") + size.label + "-" + metric + ".pbk");
         if (!fs::exists(path))
-            Generate(path, size, metric);
+            Generate(path, size.bytes, metric);
         return path;
     }
 
 private:
-    Workspace()
+    Workspace() : m_dir((std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/tolvex-bench-XXXXXX"))
     {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tolvex-bench-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
+        if (::mkdtemp(m_dir.data()) == nullptr) {
             std::perror("mkdtemp");
             std::exit(1);
         }
-        m_dir = pattern;
     }
 
     std::string m_dir;
@@ -180,44 +157,21 @@ Child Run(const std::vector<std::string>& argv, const std::string& stdoutPath = 
     return child;
 }
 
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
 bool SameBytes(const std::string& a, const std::string& b) { return Run({"cmp", "-s", a, b}).Succeeded(); }
-
-// The copy's data on the disk before the timed part, which then writes only its own.
-void SyncFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    ::fsync(fd);
-    ::close(fd);
-}
-
-struct stat StatOf(const std::string& path)
-{
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info;
-}
 
 void ReportBytes(benchmark::State& state, const std::string& path)
 {
-    const auto size = fs::file_size(path);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
-    state.counters["file_bytes"] = static_cast<double>(size);
+    state.counters["file_bytes"] = static_cast<double>(fs::file_size(path));
 }
 
-// Times a standard tool on the generated file: "%in" in argv names it, "%out" names output;
-// output, removed before each run, takes the tool's standard output unless it is named.
-void Tool(benchmark::State& state, std::uint64_t size, std::vector<std::string> argv, const std::string& output)
+// A standard tool on the generated file: "%in" in argv names it, "%out" names output. output,
+// removed before each run, takes the tool's standard output unless it is named.
+void Tool(benchmark::State& state, Size size, std::vector<std::string> argv, const std::string& output)
 {
     const std::string input = Workspace::Get().Generated(size, '0');
     std::string toStdout = output.empty() ? "/dev/null" : output;
-    for (std::string& arg : argv) {
-        if (arg == "%in")
-            arg = input;
-        else if (arg == "%out")
-            arg = std::exchange(toStdout, "/dev/null");
-    }
+    for (std::string& arg : argv)
+        arg = arg == "%in" ? input : arg == "%out" ? std::exchange(toStdout, "/dev/null") : arg;
     for (auto _ : state) {
         if (!output.empty())
             fs::remove(output);
@@ -231,38 +185,35 @@ void Tool(benchmark::State& state, std::uint64_t size, std::vector<std::string> 
     ReportBytes(state, input);
 }
 
-void Lookup(benchmark::State& state, std::uint64_t size)
+void Lookup(benchmark::State& state, Size size)
 {
     const std::string input = Workspace::Get().Generated(size, '0');
     const WideString path = Workspace::Get().Program(fs::path(input).filename());
-    CPosixFileSystem files;
-    CNoSystemInfo system;
-    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        const bool found = phoneBook.ContainsSectionLine(path, kEntryName);
-        state.SetIterationTime(Since(start));
-        if (!found)
-            return state.SkipWithError("the entry was not found");
-    }
+    Unit unit;
+    bool found = true;
+    for (auto _ : state)
+        found = found && unit.phoneBook.ContainsSectionLine(path, u"Tolvex Cell VPN");
+    if (!found)
+        return state.SkipWithError("the entry was not found");
     ReportBytes(state, input);
 }
 
-// The stale phonebook put back before each run, its data on the disk, outside the timing.
-void Rewrite(benchmark::State& state, std::uint64_t size)
+// The stale phonebook is put back before each run, outside the timing, and synced: the timed
+// part then writes out only its own data.
+void Rewrite(benchmark::State& state, Size size)
 {
     Workspace& workspace = Workspace::Get();
     const std::string input = workspace.Generated(size, '0');
     const std::string native = workspace.Native(kPhoneBookName);
-    CPosixFileSystem files;
-    CNoSystemInfo system;
-    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
+    Unit unit;
     for (auto _ : state) {
+        state.PauseTiming();
         fs::copy_file(input, native, fs::copy_options::overwrite_existing);
-        SyncFile(native);
-        const auto start = Clock::now();
-        phoneBook.RewriteMetricLines(workspace.Program(kPhoneBookName));
-        state.SetIterationTime(Since(start));
+        const int fd = ::open(native.c_str(), O_RDONLY);
+        ::fsync(fd);
+        ::close(fd);
+        state.ResumeTiming();
+        unit.phoneBook.RewriteMetricLines(workspace.Program(kPhoneBookName));
     }
     if (!SameBytes(native, workspace.Generated(size, '1')))
         return state.SkipWithError("the phonebook was not rewritten as expected");
@@ -270,30 +221,23 @@ void Rewrite(benchmark::State& state, std::uint64_t size)
 }
 
 // What every Connect after the first costs: the file is already right, read and never written.
-void Unchanged(benchmark::State& state, std::uint64_t size)
+void Unchanged(benchmark::State& state, Size size)
 {
     Workspace& workspace = Workspace::Get();
     const std::string native = workspace.Native(kPhoneBookName);
     fs::copy_file(workspace.Generated(size, '1'), native, fs::copy_options::overwrite_existing);
-    const struct stat before = StatOf(native);
-    CPosixFileSystem files;
-    CNoSystemInfo system;
-    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        phoneBook.RewriteMetricLines(workspace.Program(kPhoneBookName));
-        state.SetIterationTime(Since(start));
-    }
-    const struct stat after = StatOf(native);
-    if (after.st_ino != before.st_ino || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
-        after.st_mtim.tv_sec != before.st_mtim.tv_sec)
+    const auto written = fs::last_write_time(native);
+    Unit unit;
+    for (auto _ : state)
+        unit.phoneBook.RewriteMetricLines(workspace.Program(kPhoneBookName));
+    if (fs::last_write_time(native) != written)
         return state.SkipWithError("a phonebook that was already right was written");
     ReportBytes(state, native);
 }
 
 // The peak resident size (KiB) of this program started with args, through a go-between of its
 // own: RUSAGE_CHILDREN keeps the largest of all the children a process has waited for, and a
-// child started from this large process would carry this process's peak over its exec.
+// child started straight from this large process would carry this process's peak over its exec.
 long PeakOf(const std::vector<std::string>& args, Child& child)
 {
     const std::string report = Workspace::Get().Native("peak.txt");
@@ -305,48 +249,33 @@ long PeakOf(const std::vector<std::string>& args, Child& child)
     return peak;
 }
 
-void Memory(benchmark::State& state, std::uint64_t size)
+void Memory(benchmark::State& state, Size size)
 {
     Workspace& workspace = Workspace::Get();
     const std::string native = workspace.Native(kPhoneBookName);
     struct statvfs room {};
     ::statvfs(workspace.Dir().c_str(), &room);
-    if (static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize < 2 * size + (1ull << 30))
+    if (static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize < 2 * size.bytes + (1ull << 30))
         return state.SkipWithError("no room for the phonebook and its rewritten copy");
-    Generate(native, size, '0');
-    const ino_t stale = StatOf(native).st_ino;
-    long peak = -1;
-    long nothing = -1;
+    Generate(native, size.bytes, '0');
+    const auto stale = fs::last_write_time(native);
+    Child rewrite, idle;
+    long peak = -1, nothing = -1;
     for (auto _ : state) {
-        Child rewrite;
-        Child idle;
         peak = PeakOf({"--rewrite-once", workspace.Dir()}, rewrite);
         nothing = PeakOf({"--nothing"}, idle);
         state.SetIterationTime(rewrite.seconds);
-        if (!rewrite.Succeeded() || !idle.Succeeded()) {
-            state.SkipWithError("a child failed");
-            break;
-        }
     }
-    const bool replaced = StatOf(native).st_ino != stale;
-    state.counters["file_bytes"] = static_cast<double>(fs::file_size(native));
-    fs::remove(native);  // gigabytes: not kept for the end of the run
-    if (!replaced)
+    const bool replaced = fs::last_write_time(native) != stale;
+    ReportBytes(state, native);
+    fs::remove(native);  // gigabytes: not kept to the end of the run
+    if (!rewrite.Succeeded() || !idle.Succeeded() || !replaced)
         return state.SkipWithError("the phonebook was not rewritten");
     state.counters["peak_KiB"] = static_cast<double>(peak);
     state.counters["nothing_KiB"] = static_cast<double>(nothing);
 }
 
-// The children of the memory rows: one rewrite of the phonebook in folder, and nothing.
-int RewriteOnce(const std::string& folder)
-{
-    CPosixFileSystem files;
-    CNoSystemInfo system;
-    CPhoneBook phoneBook(files, system, Wide(kPhoneBookName));
-    phoneBook.RewriteMetricLines(Wide(folder) + u"\\" + Wide(kPhoneBookName));
-    return 0;
-}
-
+// The go-between of PeakOf: runs this program with args and prints the child's peak.
 int PeakOfChild(char** args)
 {
     std::vector<std::string> argv{fs::read_symlink("/proc/self/exe")};
@@ -360,47 +289,46 @@ int PeakOfChild(char** args)
     return 0;
 }
 
-using BenchmarkFunction = void (*)(benchmark::State&, std::uint64_t);
-
-benchmark::internal::Benchmark* Add(const char* group, std::uint64_t size, const char* who, BenchmarkFunction run)
+template <class Function, class... Args>
+benchmark::internal::Benchmark* Add(const char* group, Size size, const char* who, Function run, Args... args)
 {
-    const std::string name = std::string(group) + "/" + SizeLabel(size) + "/" + who;
-    return benchmark::RegisterBenchmark(name.c_str(), run, size)->UseManualTime()->Unit(benchmark::kMillisecond);
-}
-
-void AddTool(const char* group, std::uint64_t size, const char* who, std::vector<std::string> argv, std::string output)
-{
-    const std::string name = std::string(group) + "/" + SizeLabel(size) + "/" + who;
-    benchmark::RegisterBenchmark(name.c_str(), Tool, size, argv, output)->UseManualTime()->Unit(benchmark::kMillisecond);
+    const std::string name = std::string(group) + "/" + size.label + "/" + who;
+    return benchmark::RegisterBenchmark(name.c_str(), run, size, args...)->Unit(benchmark::kMillisecond);
 }
 
 void RegisterAll()
 {
-    constexpr std::uint64_t kSizes[] = {10u << 10, 1u << 20, 100u << 20};
+    constexpr Size k10KiB{10u << 10, "10KiB"}, k1MiB{1u << 20, "1MiB"}, k100MiB{100u << 20, "100MiB"};
     const std::string out = Workspace::Get().Native("tool.out");
-    for (const std::uint64_t size : kSizes) {
-        Add("lookup", size, "ContainsSectionLine", Lookup);
-        AddTool("lookup", size, "grep", {"grep", "-F", "-q", "--", "[Tolvex Cell VPN]", "%in"}, "");
-        AddTool("lookup", size, "cat", {"cat", "%in"}, "");
+    using Args = std::vector<std::string>;
+    for (const Size size : {k10KiB, k1MiB, k100MiB}) {
+        Add("lookup", size, "ContainsSectionLine", Lookup)->UseRealTime();
+        const Args grep{"grep", "-F", "-q", "--", "[Tolvex Cell VPN]", "%in"};
+        Add("lookup", size, "grep", Tool, grep, "")->UseManualTime();
+        Add("lookup", size, "cat", Tool, Args{"cat", "%in"}, "")->UseManualTime();
     }
-    for (const std::uint64_t size : kSizes) {
-        Add("rewrite", size, "RewriteMetricLines", Rewrite);
-        // ".*" takes the line's CR too: the CR LF the program writes is put back.
-        AddTool("rewrite", size, "sed", {"sed", "s/^IpInterfaceMetric=.*/IpInterfaceMetric=1\\r/", "%in"}, out);
-        AddTool("rewrite", size, "cp", {"cp", "%in", "%out"}, out);
+    for (const Size size : {k10KiB, k1MiB, k100MiB}) {
+        Add("rewrite", size, "RewriteMetricLines", Rewrite)->UseRealTime();
+        // ".*" takes the line's CR too, and the CR LF the program writes is put back.
+        const Args sed{"sed", "s/^IpInterfaceMetric=.*/IpInterfaceMetric=1\\r/", "%in"};
+        Add("rewrite", size, "sed", Tool, sed, out)->UseManualTime();
+        Add("rewrite", size, "cp", Tool, Args{"cp", "%in", "%out"}, out)->UseManualTime();
     }
-    for (const std::uint64_t size : kSizes)
-        Add("unchanged", size, "RewriteMetricLines", Unchanged);
-    for (const std::uint64_t size : {10ull << 10, 100ull << 20, 5ull << 29})
-        Add("memory", size, "RewriteMetricLines", Memory)->Iterations(1)->Repetitions(1);
+    for (const Size size : {k10KiB, k1MiB, k100MiB})
+        Add("unchanged", size, "RewriteMetricLines", Unchanged)->UseRealTime();
+    for (const Size size : {k10KiB, k100MiB, Size{5ull << 29, "2.5GiB"}})
+        Add("memory", size, "RewriteMetricLines", Memory)->UseManualTime()->Iterations(1)->Repetitions(1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--rewrite-once") == 0)
-        return RewriteOnce(argv[2]);
+    // The children of the memory rows: one rewrite of the phonebook in a folder, and nothing.
+    if (argc == 3 && std::strcmp(argv[1], "--rewrite-once") == 0) {
+        Unit().phoneBook.RewriteMetricLines(Wide(argv[2]) + u"\\" + Wide(kPhoneBookName));
+        return 0;
+    }
     if (argc == 2 && std::strcmp(argv[1], "--nothing") == 0)
         return 0;
     if (argc >= 3 && std::strcmp(argv[1], "--peak-of") == 0)

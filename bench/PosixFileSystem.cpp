@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace {
 
@@ -14,34 +16,23 @@ namespace {
 unsigned long ToPlatformError(int error)
 {
     switch (error) {
-    case ENOENT:
-        return 2;  // ERROR_FILE_NOT_FOUND
-    case ENOTDIR:
-        return 3;  // ERROR_PATH_NOT_FOUND
-    case EMFILE:
-    case ENFILE:
-        return 4;  // ERROR_TOO_MANY_OPEN_FILES
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return 5;  // ERROR_ACCESS_DENIED
-    case EEXIST:
-        return 80;  // ERROR_FILE_EXISTS
-    case ENOSPC:
-        return 112;  // ERROR_DISK_FULL
-    case ENAMETOOLONG:
-        return 206;  // ERROR_FILENAME_EXCED_RANGE
-    default:
-        return 31;  // ERROR_GEN_FAILURE
+    case ENOENT: return 2;                             // ERROR_FILE_NOT_FOUND
+    case ENOTDIR: return 3;                            // ERROR_PATH_NOT_FOUND
+    case EMFILE: case ENFILE: return 4;                // ERROR_TOO_MANY_OPEN_FILES
+    case EACCES: case EPERM: case EROFS: case EISDIR: return 5;  // ERROR_ACCESS_DENIED
+    case EEXIST: return 80;                            // ERROR_FILE_EXISTS
+    case ENOSPC: return 112;                           // ERROR_DISK_FULL
+    case ENAMETOOLONG: return 206;                     // ERROR_FILENAME_EXCED_RANGE
+    default: return 31;                                // ERROR_GEN_FAILURE
     }
 }
 
-constexpr unsigned long kAlreadyExists = 183;         // ERROR_ALREADY_EXISTS
-constexpr unsigned long kUnableToRemoveReplaced = 1175;  // ERROR_UNABLE_TO_REMOVE_REPLACED
+constexpr unsigned long kAlreadyExists = 183;             // ERROR_ALREADY_EXISTS
+constexpr unsigned long kUnableToRemoveReplaced = 1175;   // ERROR_UNABLE_TO_REMOVE_REPLACED
 constexpr unsigned long kUnableToMoveReplacement = 1176;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT
 
 unsigned long LastError() { return ToPlatformError(errno); }
+unsigned long Result(bool succeeded) { return succeeded ? 0 : LastError(); }
 
 class CPosixFile : public IFile {
 public:
@@ -59,7 +50,7 @@ public:
         return got < 0 ? LastError() : 0;
     }
 
-    unsigned long Rewind() override { return ::lseek(m_fd, 0, SEEK_SET) == 0 ? 0 : LastError(); }
+    unsigned long Rewind() override { return Result(::lseek(m_fd, 0, SEEK_SET) == 0); }
 
     unsigned long Write(const void* data, std::size_t size) override
     {
@@ -73,71 +64,21 @@ public:
         return 0;
     }
 
-    unsigned long Flush() override { return ::fsync(m_fd) == 0 ? 0 : LastError(); }
-
-    unsigned long Close() override
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 ? 0 : LastError();
-    }
+    unsigned long Flush() override { return Result(::fsync(m_fd) == 0); }
+    unsigned long Close() override { return Result(::close(std::exchange(m_fd, -1)) == 0); }
 
 private:
     int m_fd;
 };
 
-std::string ToUtf8(std::u16string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t ch = text[i];
-        if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            ch = 0x10000 + ((ch - 0xD800) << 10) + (text[++i] - 0xDC00);
-        constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
-        const int extra = ch < 0x80 ? 0 : ch < 0x800 ? 1 : ch < 0x10000 ? 2 : 3;
-        out += static_cast<char>(kLead[extra] | ch >> (6 * extra));
-        for (int k = extra - 1; k >= 0; --k)
-            out += static_cast<char>(0x80 | ((ch >> (6 * k)) & 0x3F));
-    }
-    return out;
-}
-
-WideString FromUtf8(std::string_view bytes)
-{
-    std::u16string out;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i++]);
-        const int extra = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t ch = extra == 0 ? lead : lead & (0x3Fu >> extra);
-        for (int k = 0; k < extra && i < bytes.size(); ++k)
-            ch = ch << 6 | (static_cast<unsigned char>(bytes[i++]) & 0x3F);
-        if (ch >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((ch - 0x10000) >> 10));
-            ch = 0xDC00 + ((ch - 0x10000) & 0x3FF);
-        }
-        out += static_cast<char16_t>(ch);
-    }
-    return WideString(std::move(out));
-}
-
-// The platform's wildcard with at most one "*", compared without regard to ASCII case.
-bool Matches(const std::string& name, const std::string& pattern)
-{
-    const std::size_t star = pattern.find('*');
-    if (star == std::string::npos)
-        return ::strcasecmp(name.c_str(), pattern.c_str()) == 0;
-    const std::size_t tail = pattern.size() - star - 1;
-    return name.size() >= star + tail && ::strncasecmp(name.c_str(), pattern.c_str(), star) == 0 &&
-           ::strcasecmp(name.c_str() + name.size() - tail, pattern.c_str() + star + 1) == 0;
-}
-
 }  // namespace
 
+// A character above 0xFF has no byte: it becomes one that no name of the bench's folder holds.
 std::string NativePath(const WideString& path)
 {
-    std::string native = ToUtf8(path.view());
-    for (char& ch : native)
-        ch = ch == '\\' ? '/' : ch;
+    std::string native;
+    for (const char16_t ch : path.view())
+        native += ch == u'\\' ? '/' : ch > 0xFF ? '\x01' : static_cast<char>(ch);
     return native;
 }
 
@@ -183,7 +124,7 @@ unsigned long CPosixFileSystem::MoveFile(const WideString& from, const WideStrin
 
 unsigned long CPosixFileSystem::DeleteFile(const WideString& path)
 {
-    return ::unlink(NativePath(path).c_str()) == 0 ? 0 : LastError();
+    return Result(::unlink(NativePath(path).c_str()) == 0);
 }
 
 std::vector<WideString> CPosixFileSystem::FindFiles(const WideString& folder, const WideString& pattern)
@@ -192,11 +133,11 @@ std::vector<WideString> CPosixFileSystem::FindFiles(const WideString& folder, co
     DIR* dir = ::opendir(NativePath(folder).c_str());
     if (dir == nullptr)
         return names;
-    const std::string wanted = ToUtf8(pattern.view());
+    const std::string wanted = NativePath(pattern);
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (entry->d_type != DT_DIR && Matches(name, wanted))
-            names.push_back(FromUtf8(name));
+        const std::string name = entry->d_name;  // bytes widened one to one, as NativePath narrows them
+        if (entry->d_type != DT_DIR && ::fnmatch(wanted.c_str(), name.c_str(), FNM_CASEFOLD) == 0)
+            names.push_back(WideString(std::u16string(name.begin(), name.end())));
     }
     ::closedir(dir);
     return names;

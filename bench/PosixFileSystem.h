@@ -1,6 +1,6 @@
 // Real files on a POSIX system, for the benchmarks. Paths come as the program builds them, with
-// backslashes between folders: each becomes a slash, and the path is taken as UTF-8. Sharing is
-// not enforced (POSIX has no share modes).
+// backslashes between folders: each becomes a slash, and each character one byte (the bench's
+// folders are ASCII). Sharing is not enforced (POSIX has no share modes).
 #pragma once
 
 #include <string>
