@@ -16,7 +16,7 @@ namespace e2e {
 namespace {
 
 constexpr wchar_t kSandbox[] = L"C:\\tolvex-e2e\\";
-constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\";
+constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TolvexDesktopWin.exe";
 
 std::wstring Env(const wchar_t* name)
 {
@@ -83,23 +83,14 @@ void SetUserValue(const std::wstring& key, const wchar_t* name, const wchar_t* v
         RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
 }
 
-std::string Utf8(const std::wstring& text)
+// Written whole under another name first: a reader sees the old text or the new, never a part.
+void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
 {
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
-                                     static_cast<int>(bytes.size()), nullptr, nullptr));
-    return bytes;
-}
-
-void WriteSandboxFile(const wchar_t* name, const std::string& bytes)
-{
-    CreateDirectoryW(kSandbox, nullptr);
-    // Complete before a reader can see it.
     const std::wstring path = kSandbox + std::wstring(name), partial = path + L".partial";
-    const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    if (FILE* file = _wfopen(partial.c_str(), L"w")) {
+        std::fprintf(file, "%ls", text.c_str());
+        std::fclose(file);
+    }
     WaitUntil([&] { return MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
 }
 
@@ -311,22 +302,17 @@ std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
+// The file's lines, each byte one character: the logs the tours read hold ASCII only.
 std::vector<std::wstring> ReadLines(const std::wstring& path)
 {
-    const std::string bytes = ReadFileBytes(path);
-    std::wstring text(bytes.size(), L'\0');
-    text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                                    static_cast<int>(text.size())));
-    std::vector<std::wstring> lines;
-    std::wstring line;
-    for (const wchar_t ch : text) {
-        if (ch == L'\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (ch != L'\r') {
-            line += ch;
-        }
+    std::vector<std::wstring> lines(1);
+    for (const char ch : ReadFileBytes(path)) {
+        if (ch == '\n')
+            lines.emplace_back();
+        else if (ch != '\r')
+            lines.back() += static_cast<wchar_t>(ch);
     }
+    lines.pop_back();
     return lines;
 }
 
@@ -372,38 +358,18 @@ long RunAndWait(const std::wstring& commandLine)
     return static_cast<long>(code);
 }
 
-ReportedVersion::ReportedVersion(const wchar_t* version)
+ReportedVersion::ReportedVersion(const wchar_t* version) { SetUserValue(kAppDefaults, L"Version", version); }
+ReportedVersion::~ReportedVersion() { SetUserValue(kAppDefaults, L"Version", nullptr); }
+
+TestAdapterList::TestAdapterList(const std::wstring& line)
 {
-    for (const wchar_t* exe : {L"TolvexDesktopWin.exe", L"Tolvex Regset.exe"})
-        SetUserValue(kAppDefaults + std::wstring(exe), L"Version", version);
+    Set(line);
+    SetUserValue(kAppDefaults + std::wstring(L"\\DllOverrides"), L"iphlpapi", L"native");
 }
 
-ReportedVersion::~ReportedVersion()
-{
-    for (const wchar_t* exe : {L"TolvexDesktopWin.exe", L"Tolvex Regset.exe"})
-        SetUserValue(kAppDefaults + std::wstring(exe), L"Version", nullptr);
-}
-
-TestAdapterList::TestAdapterList(const std::vector<std::wstring>& lines)
-{
-    Set(lines);
-    SetUserValue(kAppDefaults + std::wstring(L"TolvexDesktopWin.exe\\DllOverrides"), L"iphlpapi", L"native");
-}
-
-TestAdapterList::~TestAdapterList()
-{
-    SetUserValue(kAppDefaults + std::wstring(L"TolvexDesktopWin.exe\\DllOverrides"), L"iphlpapi", nullptr);
-}
-
-void TestAdapterList::Set(const std::vector<std::wstring>& lines)
-{
-    std::wstring text;
-    for (const auto& line : lines)
-        text += line + L"\n";
-    WriteSandboxFile(L"adapters.txt", Utf8(text));
-}
-
-void SetDialerLinkName(const std::wstring& name) { WriteSandboxFile(L"link-name", Utf8(name)); }
+TestAdapterList::~TestAdapterList() { SetUserValue(kAppDefaults + std::wstring(L"\\DllOverrides"), L"iphlpapi", nullptr); }
+void TestAdapterList::Set(const std::wstring& line) { WriteSandboxFile(L"adapters.txt", line + L"\n"); }
+void SetDialerLinkName(const std::wstring& name) { WriteSandboxFile(L"link-name", name); }
 
 bool RealLinkUp(const std::wstring& name)
 {

@@ -68,19 +68,19 @@ bool DialersDone();
 long RunAndWait(const std::wstring& commandLine);
 
 // The sandbox around the program.
-// The version Wine reports to the program and its registry tool while the object lives.
+// The version Wine reports to the program while the object lives.
 class ReportedVersion {
 public:
     explicit ReportedVersion(const wchar_t* version);
     ~ReportedVersion();
 };
-// The test-only adapter list (lines "TYPE Name", "fail-sizing CODE"), in use for programs started
-// while the object lives.
+// The test-only adapter list, one line ("TYPE Name" or "fail-sizing CODE"), in use for programs
+// started while the object lives.
 class TestAdapterList {
 public:
-    explicit TestAdapterList(const std::vector<std::wstring>& lines);
+    explicit TestAdapterList(const std::wstring& line);
     ~TestAdapterList();
-    void Set(const std::vector<std::wstring>& lines);
+    void Set(const std::wstring& line);
 };
 void SetDialerLinkName(const std::wstring& name);
 // Whether Wine lists the point-to-point link of that name as up.

@@ -183,7 +183,7 @@ TEST_F(English, D_DropsQuitAndAPlantedLibraryOnTheTestsOwnAdapterList)
 {
     // A copy of a library of the adapter list's name beside the program, as a download could plant.
     ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\iphlpapi.dll", L"C:\\Program Files\\Tolvex\\iphlpapi.dll", FALSE));
-    TestAdapterList adapters({kLinkUp});
+    TestAdapterList adapters(kLinkUp);
     {
         ReportedVersion version(L"win8");
         Start();
@@ -196,24 +196,24 @@ TEST_F(English, D_DropsQuitAndAPlantedLibraryOnTheTestsOwnAdapterList)
             return frames.size() >= 2;
         })) << "the indicator turns";
         Hide();
-        adapters.Set({kLinkDown});
+        adapters.Set(kLinkDown);
         EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "a drop shows the dialog";
         EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
         EXPECT_EQ(Dialled(), std::vector<std::wstring>{DialerLine(L'd')}) << "and dials it again, once";
 
-        adapters.Set({kLinkUp});
+        adapters.Set(kLinkUp);
         EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
         Click(m_dialog, IDC_CONNECT);
         EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 2; }));
         Hide();
-        adapters.Set({kLinkDown});
+        adapters.Set(kLinkDown);
         EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
         EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
         EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'd'), DialerLine(L'h')})) << "the user's own hang-up stays";
 
-        adapters.Set({L"fail-sizing 232"});
+        adapters.Set(L"fail-sizing 232");
         EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"Error"));
-        adapters.Set({kLinkUp});
+        adapters.Set(kLinkUp);
         EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
         Click(m_dialog, IDCANCEL);
         Answer(WaitForBox(L"Are you sure to disconnect the VPN connection, and quit?"), IDNO);
@@ -230,7 +230,7 @@ TEST_F(English, D_DropsQuitAndAPlantedLibraryOnTheTestsOwnAdapterList)
     Start();
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
     Hide();
-    adapters.Set({kLinkDown});
+    adapters.Set(kLinkDown);
     EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
     EXPECT_EQ(Dialled().size(), 3u) << "on Windows 7 a drop is not dialled again";

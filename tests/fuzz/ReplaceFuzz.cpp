@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Rewrite(phoneBook);
     const auto bytes = files.Bytes(kPath);
     reference::Check(bytes == old || bytes == rewritten, "the phonebook's name holds neither the old nor the new bytes");
-    reference::Check(files.openFiles == 0, "a handle was left open");
+    reference::Check(files.open.empty(), "a handle was left open");
 
     files.failAt = -1;
     files.replaceOutcome = 0;

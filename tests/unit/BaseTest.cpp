@@ -1,4 +1,4 @@
-// WideString: formatting never reads past its arguments; search, replace and the ASCII fold.
+// WideString formatting never reads past its arguments, whatever a translated text asks for.
 #include <gtest/gtest.h>
 
 #include "base/WideString.h"
@@ -20,19 +20,4 @@ TEST(WideString, FormatFillsDirectivesInOrderAndCopiesTheRest)
     };
     for (const Case& c : cases)
         EXPECT_EQ(WideString::Format(c.format, c.args).str(), c.expected) << WideString(c.format).Length();
-}
-
-TEST(WideString, SearchReplaceAndFold)
-{
-    WideString text(u"a-b-a");
-    EXPECT_EQ(text.Find(u"a"), 0);
-    EXPECT_EQ(text.Find(u"b-a"), 2);
-    EXPECT_EQ(text.Find(u"c"), WideString::npos);
-    EXPECT_EQ(text.Replace(u"a", u"xy"), 2u);
-    EXPECT_EQ(text.str(), u"xy-b-xy");
-    EXPECT_EQ(text.Replace(u"", u"z"), 0u);
-
-    WideString name(u"My tOlVeX Ｔ link");
-    name.MakeLowerAscii();
-    EXPECT_EQ(name.str(), u"my tolvex Ｔ link");  // the full-width letter stays
 }

@@ -66,25 +66,16 @@ TEST(ConnectionState, TheBufferIsWholeGranulesAndEveryFailureHasItsCode)
     }
 }
 
-TEST(DialerTool, FourCommandLinesFromTheSystemDirectoryAndNothingUnsafe)
+TEST(DialerTool, StartsFromTheSystemDirectoryWithoutWaitingAndNothingUnsafe)
 {
-    const struct {
-        DialerAction action;
-        const char* parameters;
-    } forms[] = {{DialerAction::Add, "-f \"C:\\a b\\p.pbk\" -a \"Tolvex Cell VPN\""},
-                 {DialerAction::Edit, "-f \"C:\\a b\\p.pbk\" -e \"Tolvex Cell VPN\""},
-                 {DialerAction::Dial, "-f \"C:\\a b\\p.pbk\" -d \"Tolvex Cell VPN\""},
-                 {DialerAction::HangUp, "-f \"C:\\a b\\p.pbk\" -h \"Tolvex Cell VPN\""}};
-    for (const auto& form : forms) {
-        FakePlatform fake;
-        RunDialerTool(fake.platform, form.action, u"C:\\a b\\p.pbk", u"Tolvex Cell VPN");
-        ASSERT_EQ(fake.shell.starts.size(), 1u);
-        EXPECT_EQ(fake.shell.starts[0].file, "C:\\Windows\\system32\\rasphone.exe");
-        EXPECT_EQ(fake.shell.starts[0].verb, "open");
-        EXPECT_EQ(fake.shell.starts[0].parameters, form.parameters);
-        EXPECT_EQ(fake.shell.starts[0].directory, std::nullopt);
-        EXPECT_EQ(fake.shell.starts[0].show, win::SW_SHOW);
-    }
+    FakePlatform fake;
+    RunDialerTool(fake.platform, DialerAction::Edit, u"C:\\a b\\p.pbk", u"Tolvex Cell VPN");
+    ASSERT_EQ(fake.shell.starts.size(), 1u);
+    EXPECT_EQ(fake.shell.starts[0].file, "C:\\Windows\\system32\\rasphone.exe");
+    EXPECT_EQ(fake.shell.starts[0].verb, "open");
+    EXPECT_EQ(fake.shell.starts[0].parameters, "-f \"C:\\a b\\p.pbk\" -e \"Tolvex Cell VPN\"");
+    EXPECT_EQ(fake.shell.starts[0].directory, std::nullopt);
+    EXPECT_EQ(fake.shell.starts[0].show, win::SW_SHOW);
 
     // Nothing starts where the tool or its phonebook argument cannot be named safely.
     const struct {
@@ -169,31 +160,6 @@ TEST(LinkWatch, ARedialThatFailedOnThePhoneBookIsTriedAgainWithoutShowingAgain)
         EXPECT_TRUE(view.dialAgain);
         // The re-dial raised a file error: the pass ended before OnPassDone.
     }
-}
-
-TEST(LinkWatch, LabelsTipsAndTheIndicatorFollowTheLink)
-{
-    CLinkWatch watch;
-    EXPECT_EQ(std::u16string(watch.OnTick()), u"") << "nothing while the link is not up";
-    watch.IsWorkingPass();
-    const LinkView up = watch.SeeLink(kLinkUp, {6, 1});
-    EXPECT_EQ(up.labelId, unsigned{IDS_DISCONNECT});
-    EXPECT_EQ(std::u16string(up.tip), kTipConnected);
-    // The phase follows the ticks since start: ticks 2 to 5.
-    std::u16string frames;
-    for (int tick = 2; tick <= 5; ++tick)
-        frames += watch.OnTick();
-    EXPECT_EQ(frames, u"\u2015\uFF3C\uFF5C\uFF0F");
-
-    const LinkView error = watch.SeeLink(-1, {6, 1});
-    EXPECT_EQ(error.labelId, 0u) << "the fixed text";
-    EXPECT_EQ(error.tip, nullptr) << "the tip stays as it was";
-    EXPECT_NE(std::u16string(watch.OnTick()), u"") << "still up for the indicator";
-
-    const LinkView down = watch.SeeLink(kLinkDown, {6, 1});
-    EXPECT_EQ(down.labelId, unsigned{IDS_CONNECT});
-    EXPECT_EQ(std::u16string(down.tip), kTipNotConnected);
-    EXPECT_EQ(std::u16string(watch.OnTick()), u"");
 }
 
 }  // namespace

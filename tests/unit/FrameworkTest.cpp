@@ -111,7 +111,7 @@ TEST_F(Framework, UpdatersMoveTheFocusBeforeDisablingAndWriteOnlyChangedTexts)
     fake.ui.focus = control;
     fake.ui.Deliver(hwnd, win::WM_KICKIDLE);
     EXPECT_LT(Index("focus moves on"), Index("disable 2"));
-    EXPECT_EQ(Index("text 2 same"), static_cast<std::ptrdiff_t>(fake.ui.events.size()));
+    EXPECT_EQ(Index("text 2 same"), static_cast<std::ptrdiff_t>(fake.ui.events.size())) << "the same text is not written";
     EXPECT_TRUE(fake.ui.Window(fake.ui.Control(hwnd, 3)).enabled) << "a control without an updater is left alone";
 }
 

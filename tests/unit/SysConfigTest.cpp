@@ -90,7 +90,7 @@ TEST(NatTraversal, TheRepairWritesTwoForAnAdministratorOrSaysWhyNot)
         EXPECT_EQ(repair.outcome, c.outcome) << c.major << " rule " << c.rule;
         EXPECT_EQ(repair.result, c.result);
         const bool written = c.outcome == NatRepair::Attempted && !c.refused;
-        EXPECT_EQ(fake.registry.Get(key, kEncapsulation)->bytes[0], written ? 2 : static_cast<char>(c.rule));
+        EXPECT_EQ(fake.registry.Get(key, kEncapsulation)->at(0), written ? 2 : static_cast<char>(c.rule));
     }
 }
 
@@ -119,7 +119,7 @@ TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
         registry.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(c.value));
         FixWanBindingOrder(registry);
         EXPECT_EQ(registry.writes, c.written ? 1 : 0) << Narrow(c.value);
-        EXPECT_EQ(registry.Get(kLinkageKey, "Bind")->bytes, BindList(c.written.value_or(c.value))) << Narrow(c.value);
+        EXPECT_EQ(registry.Get(kLinkageKey, "Bind"), BindList(c.written.value_or(c.value))) << Narrow(c.value);
     }
     FakeRegistry refused;
     refused.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(cases[0].value));

@@ -2,7 +2,7 @@
 // away (Wine never forgets an adapter it has seen). Installed into the test prefix's system
 // directory; the program loads it instead of Wine's own only while its DllOverrides say
 // "native". Every load appends the file it was loaded from to C:\tolvex-e2e\iphlpapi-loads.log,
-// so a tour can tell a planted copy from this one.
+// so that a tour can tell a planted copy from this one.
 //
 // The list is read afresh from C:\tolvex-e2e\adapters.txt at every call, one adapter per line:
 //     23 Tolvex Cell VPN        (interface type, then the friendly name)
@@ -16,65 +16,14 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-struct Adapter {
-    ULONG ifType;
-    std::wstring name;
-};
-
-struct AdapterList {
-    std::vector<Adapter> adapters;
-    ULONG sizingFailure = 0;
-    ULONG fillingFailure = 0;
-};
-
-AdapterList ReadList()
-{
-    AdapterList list;
-    FILE* in = _wfopen(L"C:\\tolvex-e2e\\adapters.txt", L"r, ccs=UTF-8");
-    if (in == nullptr)
-        return list;
-    wchar_t line[1024];
-    while (fgetws(line, 1024, in) != nullptr) {
-        std::wstring text(line);
-        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
-            text.pop_back();
-        const auto space = text.find(L' ');
-        if (space == std::wstring::npos)
-            continue;
-        const std::wstring head = text.substr(0, space);
-        const ULONG number = wcstoul(text.c_str() + space + 1, nullptr, 10);
-        if (head == L"fail-sizing")
-            list.sizingFailure = number;
-        else if (head == L"fail-filling")
-            list.fillingFailure = number;
-        else
-            list.adapters.push_back({wcstoul(head.c_str(), nullptr, 10), text.substr(space + 1)});
-    }
-    fclose(in);
-    return list;
-}
-
-ULONG Needed(const AdapterList& list)
-{
-    ULONG size = 0;
-    for (const auto& adapter : list.adapters)
-        size += sizeof(IP_ADAPTER_ADDRESSES) + static_cast<ULONG>((adapter.name.size() + 1) * sizeof(wchar_t)) + 16;
-    return size;
-}
-
-}  // namespace
-
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 {
-    if (reason != DLL_PROCESS_ATTACH)
-        return TRUE;
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(module, path, MAX_PATH);
-    if (FILE* log = _wfopen(L"C:\\tolvex-e2e\\iphlpapi-loads.log", L"a")) {
-        fprintf(log, "%ls\n", path);
-        fclose(log);
+    FILE* log = reason == DLL_PROCESS_ATTACH ? _wfopen(L"C:\\tolvex-e2e\\iphlpapi-loads.log", L"a") : nullptr;
+    if (log != nullptr) {
+        std::fprintf(log, "%ls\n", path);
+        std::fclose(log);
     }
     return TRUE;
 }
@@ -82,32 +31,42 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 extern "C" __declspec(dllexport) ULONG WINAPI GetAdaptersAddresses(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES buffer,
                                                                    PULONG size)
 {
-    const AdapterList list = ReadList();
-    if (buffer == nullptr && list.sizingFailure != 0)
-        return list.sizingFailure;
-    if (buffer != nullptr && list.fillingFailure != 0)
-        return list.fillingFailure;
-    if (list.adapters.empty())
-        return ERROR_NO_DATA;
-    const ULONG needed = Needed(list);
-    if (buffer == nullptr || *size < needed) {
-        *size = needed;
-        return ERROR_BUFFER_OVERFLOW;
+    constexpr std::size_t kNameChars = 256;
+    std::vector<std::pair<ULONG, std::wstring>> adapters;
+    ULONG failSizing = 0, failFilling = 0;
+    if (FILE* in = _wfopen(L"C:\\tolvex-e2e\\adapters.txt", L"r")) {
+        char line[kNameChars];
+        while (std::fgets(line, sizeof(line), in) != nullptr) {
+            line[std::strcspn(line, "\r\n")] = '\0';
+            char* rest = std::strchr(line, ' ');
+            if (rest == nullptr)
+                continue;
+            *rest++ = '\0';
+            if (std::strcmp(line, "fail-sizing") == 0)
+                failSizing = std::strtoul(rest, nullptr, 10);
+            else if (std::strcmp(line, "fail-filling") == 0)
+                failFilling = std::strtoul(rest, nullptr, 10);
+            else
+                adapters.emplace_back(std::strtoul(line, nullptr, 10), std::wstring(rest, rest + std::strlen(rest)));
+        }
+        std::fclose(in);
     }
+    if (buffer == nullptr && failSizing != 0)
+        return failSizing;
+    if (buffer != nullptr && failFilling != 0)
+        return failFilling;
+    if (adapters.empty())
+        return ERROR_NO_DATA;
+    const ULONG needed = static_cast<ULONG>(adapters.size() * (sizeof(IP_ADAPTER_ADDRESSES) + kNameChars * sizeof(wchar_t)));
+    if (buffer == nullptr || *size < needed)
+        return *size = needed, ERROR_BUFFER_OVERFLOW;
     std::memset(buffer, 0, needed);
-    auto* record = buffer;
-    auto* strings = reinterpret_cast<char*>(buffer) + list.adapters.size() * sizeof(IP_ADAPTER_ADDRESSES);
-    for (std::size_t i = 0; i < list.adapters.size(); ++i, ++record) {
-        const Adapter& adapter = list.adapters[i];
-        record->Length = sizeof(IP_ADAPTER_ADDRESSES);
-        record->IfIndex = static_cast<DWORD>(i + 1);
-        record->IfType = adapter.ifType;
-        record->FriendlyName = reinterpret_cast<PWCHAR>(strings);
-        std::memcpy(strings, adapter.name.c_str(), (adapter.name.size() + 1) * sizeof(wchar_t));
-        strings += (adapter.name.size() + 1) * sizeof(wchar_t);
-        record->Description = record->FriendlyName + adapter.name.size();  // the empty text
-        record->DnsSuffix = record->Description;
-        record->Next = i + 1 < list.adapters.size() ? record + 1 : nullptr;
+    auto* names = reinterpret_cast<wchar_t*>(buffer + adapters.size());
+    for (std::size_t i = 0; i < adapters.size(); ++i, names += kNameChars) {
+        buffer[i].IfType = adapters[i].first;
+        buffer[i].FriendlyName = std::wcscpy(names, adapters[i].second.c_str());
+        buffer[i].Description = buffer[i].DnsSuffix = names + adapters[i].second.size();
+        buffer[i].Next = i + 1 < adapters.size() ? &buffer[i + 1] : nullptr;
     }
     return NO_ERROR;
 }

@@ -16,38 +16,34 @@ std::string Narrow(std::u16string_view text);
 WideString Wide(const std::string& text);
 
 struct FakeAppServices : IAppServices {
-    WideString GetModuleFileName() override { return modulePath; }
-    unsigned long CreateOwnedMutex(const WideString& name) override;
+    WideString GetModuleFileName() override { return u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe"; }
+    unsigned long CreateOwnedMutex(const WideString&) override { return 0; }
     void InitCommonControls(unsigned) override {}
-    int StartSockets(std::uint16_t requested, std::uint16_t& version) override;
-    void CleanupSockets() override { ++cleanups; }
+    int StartSockets(std::uint16_t, std::uint16_t& version) override { return version = socketsVersion, socketsResult; }
+    void CleanupSockets() override {}
     void SetSocketsLastError(int) override {}
     bool RestartSystem() override { return ++restarts > 0; }
 
-    WideString modulePath = u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe";
-    std::string mutexName;
-    unsigned long mutexLastError = 0;
     int socketsResult = 0;
     std::uint16_t socketsVersion = 0x0101;
-    int cleanups = 0;
     int restarts = 0;
 };
 
 // Every string reads "#<id>" unless the test gives it a text.
 struct FakeResources : IResources {
-    FakeResources();
     WideString LoadString(unsigned id) const override;
     IconHandle LoadIcon(unsigned id) const override { return reinterpret_cast<IconHandle>(std::uintptr_t{id}); }
     MenuHandle LoadMenu(unsigned id) const override { return reinterpret_cast<MenuHandle>(std::uintptr_t{id}); }
-    std::map<unsigned, WideString> strings;
+    std::map<unsigned, WideString> strings{{104, u"TolvexPhoneBook.pbk"}, {105, u"Tolvex Cell VPN"}};
 };
 
 struct FakeSystemInfo : ISystemInfo {
-    bool GetVersionEx(OsVersionInfo& info) override;
-    bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
-    bool GetAppDataFolder(WideString& path) override;
+    bool GetVersionEx(OsVersionInfo& info) override { return info = {major, minor}, true; }
+    bool GetSystemDirectory(WideString& path, unsigned) override { return Give(systemDirectory, path); }
+    bool GetAppDataFolder(WideString& path) override { return Give(appData, path); }
     bool IsUserAnAdmin() override { return admin; }
     WideString DescribeError(long code) override { return WideString::Format(u"error %d", {static_cast<int>(code)}); }
+    static bool Give(const std::optional<WideString>& value, WideString& path) { return value && (path = *value, true); }
 
     std::uint32_t major = 6;
     std::uint32_t minor = 1;
@@ -62,7 +58,6 @@ struct FakeWindow {
     WideString text;
     bool visible = false;
     bool enabled = true;
-    long exStyle = 0;
     std::vector<WindowHandle> children;
 };
 
@@ -75,7 +70,6 @@ struct FakeMessageBox {
 
 class FakeWindowSystem : public IWindowSystem {
 public:
-    // Test controls.
     std::map<unsigned, std::vector<int>> templates;  // template -> control ids in window order
     std::deque<int> answers;                         // message boxes' answers; IDOK when none left
     std::function<void()> whileBoxOpen;              // runs inside the next message box
@@ -86,12 +80,10 @@ public:
     std::set<unsigned> allowedMessages;
     WindowHandle focus = nullptr;
     WindowHandle foreground = nullptr;
-    WindowHandle runningCopy = nullptr;              // what FindWindowByCaption finds
 
     FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
     WindowHandle Control(WindowHandle dialog, int id);
     std::intptr_t Deliver(WindowHandle hwnd, unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
-    void Command(WindowHandle dialog, int id) { Deliver(dialog, 0x0111, static_cast<unsigned>(id)); }
     void Post(Message msg) { m_queue.push_back(msg); }
 
     WindowHandle CreateDialogFromTemplate(unsigned templateId, WindowHandle owner, IDialogSink& sink) override;
@@ -99,13 +91,19 @@ public:
     bool IsDialogMessage(WindowHandle, Message&) override { return false; }
     std::vector<ChildControl> GetChildControls(WindowHandle dialog) override;
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override { return Control(dialog, id); }
-    bool PeekMessage(Message& msg) override;
+    bool PeekMessage(Message& msg) override { return !m_queue.empty() && (msg = m_queue.front(), true); }
     bool GetMessage(Message& msg) override;
     void TranslateAndDispatch(const Message& msg) override { Deliver(msg.hwnd, msg.message, msg.wParam, msg.lParam); }
     void PostQuitMessage(int) override {}
-    void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override
+    {
+        Post({hwnd, message, wParam, lParam, {}});
+    }
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override;
+    void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override
+    {
+        events.push_back("default processing " + std::to_string(message));
+    }
     void ShowWindow(WindowHandle hwnd, int command) override;
     bool IsIconic(WindowHandle) override { return false; }
     bool IsWindowVisible(WindowHandle hwnd) override { return Window(hwnd).visible; }
@@ -115,15 +113,15 @@ public:
     void EnableWindow(WindowHandle hwnd, bool enable) override;
     WideString GetWindowText(WindowHandle hwnd) override { return Window(hwnd).text; }
     void SetWindowText(WindowHandle hwnd, const WideString& text) override;
-    long GetExStyle(WindowHandle hwnd) override { return Window(hwnd).exStyle; }
-    void SetExStyle(WindowHandle hwnd, long exStyle) override { Window(hwnd).exStyle = exStyle; }
+    long GetExStyle(WindowHandle) override { return 0; }
+    void SetExStyle(WindowHandle, long) override {}
     void SetLayeredWindowAttributes(WindowHandle, std::uint32_t, std::uint8_t, unsigned) override {}
-    WindowHandle FindWindowByCaption(const WideString&) override { return runningCopy; }
+    WindowHandle FindWindowByCaption(const WideString&) override { return nullptr; }
     WindowHandle GetLastActivePopup(WindowHandle hwnd) override { return hwnd; }
     void SetTimer(WindowHandle, std::uintptr_t, unsigned) override {}
     MenuHandle GetSystemMenu(WindowHandle, bool) override { return this; }
-    void AppendMenuItem(MenuHandle, unsigned id, const WideString& text) override;
-    void AppendMenuSeparator(MenuHandle) override { events.push_back("menu separator"); }
+    void AppendMenuItem(MenuHandle, unsigned, const WideString&) override {}
+    void AppendMenuSeparator(MenuHandle) override {}
     MenuHandle GetSubMenu(MenuHandle menu, int) override { return menu; }
     void TrackPopupMenu(MenuHandle, unsigned, Point, WindowHandle) override { events.push_back("popup menu"); }
     void DestroyMenu(MenuHandle) override {}
@@ -134,7 +132,7 @@ public:
     Rect GetClientRect(WindowHandle) override { return {}; }
     void DrawIcon(DeviceContext, int, int, IconHandle) override {}
     int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
-    void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override;
+    void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override { notifications.emplace_back(operation, record); }
     unsigned RegisterWindowMessage(const WideString&) override { return 0xC123; }
     void AllowMessageFromLowerPrivilege(WindowHandle, unsigned message) override { allowedMessages.insert(message); }
 
@@ -157,16 +155,17 @@ public:
     };
 
     std::map<std::string, Node> nodes;
+    std::set<std::string> open;       // paths this program has open
     int failAt = -1;
     unsigned long failWith = 29;        // ERROR_WRITE_FAULT
     unsigned long replaceOutcome = 0;   // ReplaceFileW's result: 0, 1175, 1176, 1177 or another
     int operations = 0;
-    int openFiles = 0;
 
     void Put(const std::string& path, std::string bytes) { nodes[path].bytes = std::move(bytes); }
     std::optional<std::string> Bytes(const std::string& path) const;
     // Counts an operation; true when it is the one that fails.
     bool Fails() { return operations++ == failAt; }
+    unsigned long Refusal(const std::string& path);
 
     std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
     bool FileExists(const WideString& path) override { return nodes.count(Narrow(path)) != 0; }
@@ -175,8 +174,6 @@ public:
     unsigned long MoveFile(const WideString& from, const WideString& to) override;
     unsigned long DeleteFile(const WideString& path) override;
     std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
-
-    std::set<std::string> m_open;  // paths this program has open
 };
 
 struct FakeShellStart {
@@ -192,7 +189,6 @@ struct FakeShell : IShell {
                           const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
                           int showCommand) override;
     std::vector<FakeShellStart> starts;
-    std::function<void(const FakeShellStart&)> onStart;
 };
 
 struct FakeAdapter {
@@ -214,20 +210,16 @@ struct FakeAdapters : IAdapters {
 // HKEY_LOCAL_MACHINE; names compare without regard to letter case, as the platform's do.
 class FakeRegistry : public IRegistry {
 public:
-    struct Value {
-        std::uint32_t type = 0;
-        std::string bytes;
-    };
     struct Key {
-        std::map<std::string, Value> values;
+        std::map<std::string, std::pair<std::uint32_t, std::string>> values;  // name -> type, bytes
         bool refuseWrite = false;  // opening for writing or with full access, or creating
         long setResult = 0;
     };
 
     void Set(const std::string& key, const std::string& name, std::uint32_t type, std::string bytes);
     void SetDword(const std::string& key, const std::string& name, std::uint32_t value);
-    const Value* Get(const std::string& key, const std::string& name) const;
-    void Remove(const std::string& key, const std::string& name);
+    std::optional<std::string> Get(const std::string& key, const std::string& name);
+    void Remove(const std::string& key, const std::string& name) { KeyAt(key).values.erase(Lower(name)); }
     Key& KeyAt(const std::string& key) { return keys[Lower(key)]; }
     static std::string Lower(std::string text);
 
@@ -242,7 +234,6 @@ public:
     void CloseKey(RegistryKey) override { --openKeys; }
 
 private:
-    long Handle(const std::string& path, RegistryKey& key);
     std::vector<std::string> m_handles;  // handle n is the key at index n-1
 };
 
