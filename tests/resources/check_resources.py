@@ -1,0 +1,45 @@
+#!/usr/bin/env python3
+"""Both programs' resources as the resource compiler itself reads them (windres, its output as a
+script): every string exists in English and Japanese with the same placeholders, and the main
+dialog and the tray menu hold in both languages the controls and commands the code uses."""
+import re, subprocess, sys
+from collections import Counter, defaultdict
+
+ROOT = sys.argv[1] if len(sys.argv) > 1 else "."
+ENGLISH, JAPANESE = 9, 17
+PLACEHOLDER = re.compile(r"%[sd1]")
+
+
+def compiled(script):
+    out = subprocess.run(["x86_64-w64-mingw32-windres", "-c", "65001", "-I", ROOT, "-I", script.rsplit("/", 1)[0],
+                          "-i", script, "-O", "rc"], capture_output=True, text=True, check=True).stdout
+    strings, items = defaultdict(dict), defaultdict(set)  # language -> id -> text; (language, resource) -> ids
+    language = resource = None
+    for line in out.splitlines():
+        if m := re.match(r"LANGUAGE (\d+), \d+", line):
+            language = int(m.group(1))
+        elif m := re.match(r"(\d+) (MENU|DIALOGEX) ", line):
+            resource = int(m.group(1))
+        elif m := re.match(r"  (\d+), L?\"(.*)\"$", line):
+            strings[language][int(m.group(1))] = m.group(2)
+        elif m := re.match(r"\s+\w+ L?\".*\", (-?\d+)", line):
+            items[language, resource].add(int(m.group(1)))
+    return strings, items
+
+
+failures = []
+for script in ["ui/resources/TolvexDesktopWin.rc", "regset/resources/TolvexRegset.rc"]:
+    strings, items = compiled(f"{ROOT}/{script}")
+    english, japanese = strings[ENGLISH], strings[JAPANESE]
+    if english.keys() != japanese.keys():
+        failures.append(f"{script}: strings in one language only: {sorted(english.keys() ^ japanese.keys())}")
+    for id in english.keys() & japanese.keys():
+        if Counter(PLACEHOLDER.findall(english[id])) != Counter(PLACEHOLDER.findall(japanese[id])):
+            failures.append(f"{script}: string {id} has other placeholders in Japanese")
+    if script.startswith("ui/"):
+        for language in (ENGLISH, JAPANESE):
+            for resource, needed in ((102, {1002, 1003, 1004, 2}), (147, {32773, 2})):
+                if not needed <= items[language, resource]:
+                    failures.append(f"{script}: {resource} in language {language} lacks {sorted(needed - items[language, resource])}")
+print("\n".join(failures) or "resources: both languages agree")
+sys.exit(1 if failures else 0)
