@@ -71,6 +71,14 @@ refused_by_launch_condition() {
   grep -aq 'LaunchConditions. Return value 0' "$WINEPREFIX/drive_c/$1" && grep -aq "$2" "$WINEPREFIX/drive_c/$1"
 }
 no_debug_sections() { ! "$1" -h "$2" | grep -q ' \.debug'; }
+# The loader's protections, and no library in the import table beyond the system's known ones
+# and the side-by-side common controls.
+hardened() {
+  local headers
+  headers=$("$1" -p "$2")
+  for flag in "${@:3}"; do grep -q "$flag" <<<"$headers" || { echo "no $flag"; return 1; }; done
+  ! grep -i 'DLL Name' <<<"$headers" | grep -v -i -E 'KERNEL32|USER32|ADVAPI32|SHELL32|WS2_32|msvcrt|COMCTL32'
+}
 # The shortcut's link flags, target and working folder, one a line.
 read_shortcut() {
   python3 - "$1" <<'EOF'
@@ -139,6 +147,8 @@ code=$(msiexec /i "$(msi_path "$x64")" /qn)
 check "exit 3010: values changed, a restart is due (exit $code)" is "$code" 3010
 for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
   check "$exe installed, stripped" no_debug_sections x86_64-w64-mingw32-objdump "$unix_appdir/$exe"
+  check "$exe: ASLR, high entropy, NX, known libraries only" hardened x86_64-w64-mingw32-objdump "$unix_appdir/$exe" \
+    DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT
 done
 check "Start menu shortcut: plain, to the program, working in its folder" shortcut_is "$appdir"
 check "starts with Windows" is "$(value "$run_key" "$product")" "REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
@@ -195,6 +205,7 @@ code=$(msiexec /i "$(msi_path "$x86")" /qn)
 check "installed (exit $code)" is "$code" 3010
 for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
   check "$exe in Program Files (x86), stripped" no_debug_sections i686-w64-mingw32-objdump "$unix_appdir/$exe"
+  check "$exe: ASLR, NX, known libraries only" hardened i686-w64-mingw32-objdump "$unix_appdir/$exe" DYNAMIC_BASE NX_COMPAT
 done
 check "starts with Windows (32-bit view)" is "$(value "$run_key" "$product" /reg:32)" \
   "REG_SZ \"C:\\Program Files (x86)\\Tolvex Computer\\Tolvex Cell VPN Manager\\TolvexDesktopWin.exe\""

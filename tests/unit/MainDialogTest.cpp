@@ -135,6 +135,10 @@ TEST_F(MainDialog, TheIconIsHeardFromANewTaskbarAndGoesLastWithTheWindow)
     fake.ui.DestroyWindow(Hwnd());
     EXPECT_EQ(fake.ui.events.back(), "default processing 2") << "the window's own clean-up first";
     EXPECT_EQ(fake.ui.notifications.back().first, win::NIM_DELETE);
+
+    const std::u16string longTip(300, u'x');
+    CTrayIcon(fake.ui, nullptr).SetTip(longTip.c_str());
+    EXPECT_EQ(std::u16string(fake.ui.notifications.back().second.szTip), longTip.substr(0, 127)) << "copied with a bound";
 }
 
 }  // namespace
