@@ -306,16 +306,13 @@ void RegisterAll()
         const Args grep{"grep", "-F", "-q", "--", "[Tolvex Cell VPN]", "%in"};
         Add("lookup", size, "grep", Tool, grep, "")->UseManualTime();
         Add("lookup", size, "cat", Tool, Args{"cat", "%in"}, "")->UseManualTime();
-    }
-    for (const Size size : {k10KiB, k1MiB, k100MiB}) {
         Add("rewrite", size, "RewriteMetricLines", Rewrite)->UseRealTime();
         // ".*" takes the line's CR too, and the CR LF the program writes is put back.
         const Args sed{"sed", "s/^IpInterfaceMetric=.*/IpInterfaceMetric=1\\r/", "%in"};
         Add("rewrite", size, "sed", Tool, sed, out)->UseManualTime();
         Add("rewrite", size, "cp", Tool, Args{"cp", "%in", "%out"}, out)->UseManualTime();
-    }
-    for (const Size size : {k10KiB, k1MiB, k100MiB})
         Add("unchanged", size, "RewriteMetricLines", Unchanged)->UseRealTime();
+    }
     for (const Size size : {k10KiB, k100MiB, Size{5ull << 29, "2.5GiB"}})
         Add("memory", size, "RewriteMetricLines", Memory)->UseManualTime()->Iterations(1)->Repetitions(1);
 }
