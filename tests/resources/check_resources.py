@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Both programs' resources as the resource compiler itself reads them (windres, its output as a
-script): every string exists in English and Japanese with the same placeholders, and the main
-dialog and the tray menu hold in both languages the controls and commands the code uses."""
+script): every string the code names exists, in English and Japanese with the same placeholders,
+and the main dialog and the tray menu hold in both languages the controls and commands the code
+uses."""
 import re, subprocess, sys
 from collections import Counter, defaultdict
 
@@ -27,10 +28,11 @@ def compiled(script):
     return strings, items
 
 
-failures = []
+failures, defined = [], set()
 for script in ["ui/resources/TolvexDesktopWin.rc", "regset/resources/TolvexRegset.rc"]:
     strings, items = compiled(f"{ROOT}/{script}")
     english, japanese = strings[ENGLISH], strings[JAPANESE]
+    defined |= english.keys()
     if english.keys() != japanese.keys():
         failures.append(f"{script}: strings in one language only: {sorted(english.keys() ^ japanese.keys())}")
     for id in english.keys() & japanese.keys():
@@ -41,5 +43,8 @@ for script in ["ui/resources/TolvexDesktopWin.rc", "regset/resources/TolvexRegse
             for resource, needed in ((102, {1002, 1003, 1004, 2}), (147, {32773, 2})):
                 if not needed <= items[language, resource]:
                     failures.append(f"{script}: {resource} in language {language} lacks {sorted(needed - items[language, resource])}")
+named = {int(m.group(1)) for m in re.finditer(r"#define ID[SP]_\w+\s+(\d+)", open(f"{ROOT}/base/ResourceIds.h").read())}
+if named - defined:
+    failures.append(f"strings the code names but no resource script holds: {sorted(named - defined)}")
 print("\n".join(failures) or "resources: both languages agree")
 sys.exit(1 if failures else 0)
