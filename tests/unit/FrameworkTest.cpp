@@ -178,21 +178,4 @@ TEST_F(Framework, NoExceptionLeavesTheDialogAndOnlyTheUsersCommandsAreTold)
     }
 }
 
-TEST(FileException, ThePlatformsCodeChoosesTheText)
-{
-    FakeResources resources;
-    const struct {
-        unsigned long code;
-        unsigned text;
-    } cases[] = {{2, IDP_FILE_NOT_FOUND}, {5, IDP_FILE_ACCESS_DENIED}, {32, IDP_FILE_SHARING},
-                 {112, IDP_FILE_DISK_FULL}, {38, IDP_FILE_EOF}, {9999, IDP_FILE_GENERIC}};
-    for (const auto& c : cases) {
-        try {
-            CFileException::ThrowOsError(c.code, u"f");
-        } catch (const CFileException& error) {
-            EXPECT_EQ(error.GetErrorMessage(resources), resources.LoadString(c.text)) << c.code;
-        }
-    }
-}
-
 }  // namespace
