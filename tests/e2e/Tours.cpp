@@ -96,6 +96,8 @@ TEST_F(English, A_TheFirstStartPreparesTheRegistry)
     Start();
     EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
     EXPECT_EQ(m_app->FindMessageBox(), nullptr) << "the values are in place: no message";
+    PostMessageW(m_dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(m_app->WaitForExit()) << "the close box ends it like Quit";
     EXPECT_EQ(RunAndWait(L"\"C:\\Program Files\\Tolvex\\Tolvex Regset.exe\" /quiet"), 0);
 }
 

@@ -1,4 +1,5 @@
-// A socket layer of another version than 1.1 ends the start with message 103, before any window.
+// One copy per logon under the executable's own name; a socket layer of another version than 1.1
+// ends the start with message 103, before any window.
 #include <gtest/gtest.h>
 
 #include "app/TolvexDesktopWinApp.h"
@@ -11,6 +12,7 @@ TEST(App, ASocketLayerOfAnotherVersionEndsTheStartWithMessage103)
         fake.app.socketsResult = result;
         fake.app.socketsVersion = version;
         EXPECT_FALSE(CTolvexDesktopWinApp(fake.platform).InitInstance());
+        EXPECT_EQ(fake.app.mutexName, "TolvexDesktopWin") << "a renamed copy is a program of its own";
         ASSERT_EQ(fake.ui.boxes.size(), 1u);
         EXPECT_EQ(fake.ui.boxes[0].text, "#103");
         EXPECT_EQ(fake.ui.boxes[0].owner, nullptr);

@@ -17,13 +17,14 @@ WideString Wide(const std::string& text);
 
 struct FakeAppServices : IAppServices {
     WideString GetModuleFileName() override { return u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe"; }
-    unsigned long CreateOwnedMutex(const WideString&) override { return 0; }
+    unsigned long CreateOwnedMutex(const WideString& name) override { return mutexName = Narrow(name), 0; }
     void InitCommonControls(unsigned) override {}
     int StartSockets(std::uint16_t, std::uint16_t& version) override { return version = socketsVersion, socketsResult; }
     void CleanupSockets() override {}
     void SetSocketsLastError(int) override {}
     bool RestartSystem() override { return ++restarts > 0; }
 
+    std::string mutexName;
     int socketsResult = 0;
     std::uint16_t socketsVersion = 0x0101;
     int restarts = 0;
