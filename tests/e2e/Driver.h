@@ -3,89 +3,435 @@
 // back what a user or another program can see (texts, boxes, files, registry values, links).
 #pragma once
 
+// The IP helper's declarations need winsock2.h before windows.h.
+#include <winsock2.h>
 #include <windows.h>
+#include <iphlpapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
 
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "base/ResourceIds.h"
 
 namespace e2e {
 
 // Two refresh passes a second apart, on a loaded machine, with room to spare.
 constexpr int kWaitMs = 20000;
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kWaitMs);
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
+{
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(50)) {
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+constexpr wchar_t kSandbox[] = L"C:\\tolvex-e2e\\";
+constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TolvexDesktopWin.exe";
+
+std::wstring Env(const wchar_t* name)
+{
+    wchar_t buffer[1024] = {};
+    return GetEnvironmentVariableW(name, buffer, 1024) < 1024 ? buffer : L"";
+}
+
+struct Search {
+    const std::function<bool(HWND)>& accept;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM search)
+{
+    auto& s = *reinterpret_cast<Search*>(search);
+    s.found = s.accept(hwnd) ? hwnd : nullptr;
+    return s.found == nullptr;
+}
+
+// The first top-level window the test accepts, shown or not.
+HWND FindTopLevel(const std::function<bool(HWND)>& accept)
+{
+    Search search{accept};
+    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsClass(HWND hwnd, const wchar_t* name)
+{
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    return wcscmp(cls, name) == 0;
+}
+
+DWORD ProcessOf(HWND hwnd)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+void Mouse(int x, int y, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+    input.mi.dy = MulDiv(y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+POINT TrayIconPoint()
+{
+    RECT tray{};
+    GetWindowRect(FindWindowW(L"Shell_TrayWnd", nullptr), &tray);
+    return {tray.right - 10, (tray.top + tray.bottom) / 2};
+}
+
+void SetUserValue(const std::wstring& key, const wchar_t* name, const wchar_t* value)
+{
+    if (value == nullptr)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name);
+    else
+        RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
+}
+
+// Written whole under another name first: a reader sees the old text or the new, never a part.
+void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
+{
+    const std::wstring path = kSandbox + std::wstring(name), partial = path + L".partial";
+    if (FILE* file = _wfopen(partial.c_str(), L"w")) {
+        std::fprintf(file, "%ls", text.c_str());
+        std::fclose(file);
+    }
+    WaitUntil([&] { return MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
+}
+
+}  // namespace
 
 // The program, started from its installed folder (or TOLVEX_APP), ended on destruction if it
 // still runs.
 class App {
 public:
-    explicit App(const std::wstring& currentDirectory = L"");
-    ~App();
-    bool WaitForExit(int timeoutMs = kWaitMs);
+    explicit App(const std::wstring& currentDirectory = L"")
+    {
+        const std::wstring path = Env(L"TOLVEX_APP");
+        std::wstring commandLine = L"\"" + (path.empty() ? L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe" : path) + L"\"";
+        STARTUPINFOW si{sizeof(si)};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &m_pi))
+            std::fprintf(stderr, "cannot start %ls: %lu\n", commandLine.c_str(), GetLastError());
+    }
+    ~App()
+    {
+        if (!WaitForExit(0))
+            TerminateProcess(m_pi.hProcess, 1);
+        WaitForExit(5000);
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+        Sleep(300);  // the notification area drops a killed program's icon on its next look
+    }
+    bool WaitForExit(int timeoutMs = kWaitMs)
+    {
+        return WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+    }
     // The main dialog, shown or not: the process's dialog that holds the Connect button.
-    HWND WaitForMainDialog();
+    HWND WaitForMainDialog()
+    {
+        HWND dialog = nullptr;
+        WaitUntil([&] { return (dialog = FindTopLevel([&](HWND hwnd) { return IsOurs(hwnd) && GetDlgItem(hwnd, IDC_CONNECT); })); });
+        return dialog;
+    }
     // A message box of the process, shown now.
-    HWND FindMessageBox();
+    HWND FindMessageBox()
+    {
+        return FindTopLevel([&](HWND hwnd) { return IsOurs(hwnd) && IsWindowVisible(hwnd) && GetDlgItem(hwnd, 0xFFFF); });
+    }
 
 private:
+    bool IsOurs(HWND hwnd) const { return ProcessOf(hwnd) == m_pi.dwProcessId; }
+
     PROCESS_INFORMATION m_pi{};
 };
 
-std::wstring Text(HWND window);
+inline std::wstring Text(HWND window)
+{
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(window, buffer, 1024);
+    return buffer;
+}
+
+inline std::wstring BoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
+
 // A visible message box of any process whose text contains the given words.
-HWND WaitForBox(const std::wstring& containing = L"");
-std::wstring BoxText(HWND box);
-HWND FindWindowOf(const std::wstring& caption);
-// Clicks a button of a dialog or box and waits for a box to go.
-void Click(HWND dialog, int id);
-void Answer(HWND box, int button);
+inline HWND WaitForBox(const std::wstring& containing)
+{
+    HWND box = nullptr;
+    WaitUntil([&] {
+        return (box = FindTopLevel([&](HWND hwnd) {
+            return IsWindowVisible(hwnd) && IsClass(hwnd, L"#32770") && GetDlgItem(hwnd, 0xFFFF) != nullptr
+                && BoxText(hwnd).find(containing) != std::wstring::npos;
+        })) != nullptr;
+    });
+    return box;
+}
+
+inline HWND FindWindowOf(const std::wstring& caption)
+{
+    return FindTopLevel([&](HWND hwnd) { return IsWindowVisible(hwnd) && Text(hwnd) == caption; });
+}
+
+// Clicks a button of a dialog or box; Answer also waits for the box to go.
+inline void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+inline void Answer(HWND box, int button)
+{
+    Click(box, button);
+    WaitUntil([&] { return !IsWindow(box); });
+}
+
 // A key to the window that has the focus in the dialog's thread; TypeKey to the foreground.
-void PressKey(HWND dialog, WORD vk);
-void TypeKey(WORD vk);
+inline void PressKey(HWND dialog, WORD vk)
+{
+    GUITHREADINFO info{sizeof(info)};
+    const HWND target = GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus ? info.hwndFocus : dialog;
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+inline void TypeKey(WORD vk)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
 
 // The notification area: the program's icon is the only one there.
-bool TrayIconShown();
-void ClickTrayIcon(bool right);
-HWND FindPopupMenu();
-// The icon's tip as the taskbar's tooltip shows it, hovering until it reads the text.
-bool WaitForTrayTip(const std::wstring& tip);
-// Removes the window's icon, as a dying taskbar loses it, and announces a new taskbar.
-void RestartTaskbar(HWND owner);
+inline bool TrayIconShown()
+{
+    // Any pixel near the icon's place that differs from the bare taskbar.
+    const POINT at = TrayIconPoint();
+    HDC dc = GetDC(nullptr);
+    const COLORREF background = GetPixel(dc, at.x - 60, at.y);
+    bool shown = false;
+    for (int dy = -6; dy <= 6; ++dy) {
+        for (int dx = -6; dx <= 6; ++dx)
+            shown = shown || GetPixel(dc, at.x + dx, at.y + dy) != background;
+    }
+    ReleaseDC(nullptr, dc);
+    return shown;
+}
 
-void SaveScreenshot(const std::wstring& name);
+inline void ClickTrayIcon(bool right)
+{
+    const POINT at = TrayIconPoint();
+    Mouse(at.x, at.y, 0);
+    Sleep(50);
+    Mouse(at.x, at.y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    Mouse(at.x, at.y, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+}
+
+inline HWND FindPopupMenu()
+{
+    return FindTopLevel([](HWND hwnd) { return IsWindowVisible(hwnd) && IsClass(hwnd, L"#32768"); });
+}
+
+// The icon's tip as the taskbar's tooltip shows it, hovering until it reads the text.
+inline bool WaitForTrayTip(const std::wstring& tip)
+{
+    const DWORD shell = ProcessOf(FindWindowW(L"Shell_TrayWnd", nullptr));
+    const auto tooltip = [&] {
+        return FindTopLevel([&](HWND hwnd) { return ProcessOf(hwnd) == shell && IsWindowVisible(hwnd) && IsClass(hwnd, L"tooltips_class32"); });
+    };
+    const POINT at = TrayIconPoint();
+    return WaitUntil([&] {
+        // Off the icon and back, so that the tooltip opens afresh with the current text.
+        Mouse(at.x - 300, at.y - 300, 0);
+        WaitUntil([&] { return tooltip() == nullptr; }, 2000);
+        Mouse(at.x, at.y, 0);
+        Mouse(at.x + 1, at.y, 0);
+        HWND shown = nullptr;
+        WaitUntil([&] { return (shown = tooltip()) != nullptr; }, 4000);
+        wchar_t text[256] = {};
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutW(shown, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+        return tip == text;
+    });
+}
+
+// Removes the window's icon, as a dying taskbar loses it, and announces a new taskbar.
+inline void RestartTaskbar(HWND owner)
+{
+    NOTIFYICONDATAW data{sizeof(data), owner};
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    WaitUntil([] { return !TrayIconShown(); });
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+inline void SaveScreenshot(const std::wstring& name)
+{
+    const std::wstring folder = Env(L"TOLVEX_SCREENSHOTS");
+    if (folder.empty())
+        return;
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB};
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD imageSize = ((width * 3 + 3) / 4 * 4) * height;
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(header);
+    BITMAPFILEHEADER file{0x4D42, offset + imageSize, 0, 0, offset};
+    if (FILE* out = _wfopen((folder + L"\\" + name + L".bmp").c_str(), L"wb")) {
+        std::fwrite(&file, sizeof(file), 1, out);
+        std::fwrite(&header, sizeof(header), 1, out);
+        std::fwrite(bits, imageSize, 1, out);
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
 
 // What the stand-ins and other programs leave.
-std::string ReadFileBytes(const std::wstring& path);
-std::vector<std::wstring> ReadLines(const std::wstring& path);
-std::wstring PhoneBookPath();
+inline std::string ReadFileBytes(const std::wstring& path)
+{
+    std::string bytes;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    char piece[65536];
+    DWORD read = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, piece, sizeof(piece), &read, nullptr) && read != 0)
+        bytes.append(piece, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// The file's lines, each byte one character: the logs the tours read hold ASCII only.
+inline std::vector<std::wstring> ReadLines(const std::wstring& path)
+{
+    std::vector<std::wstring> lines(1);
+    for (const char ch : ReadFileBytes(path)) {
+        if (ch == '\n')
+            lines.emplace_back();
+        else if (ch != '\r')
+            lines.back() += static_cast<wchar_t>(ch);
+    }
+    lines.pop_back();
+    return lines;
+}
+
+inline std::wstring PhoneBookPath()
+{
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    return appData + std::wstring(L"\\Tolvex Computer\\TolvexPhoneBook.pbk");
+}
+
 // The dialer's parameters for an action letter (a, e, d, h), and what it was started with.
-std::wstring DialerLine(wchar_t action);
-std::vector<std::wstring> DialerLog();
+inline std::wstring DialerLine(wchar_t action)
+{
+    return L"-f \"" + PhoneBookPath() + L"\" -" + action + L" \"Tolvex Cell VPN\"";
+}
+
+inline std::vector<std::wstring> DialerLog() { return ReadLines(kSandbox + std::wstring(L"rasphone.log")); }
+
 // True once no stand-in dialer runs: every start so far has written its line.
-bool DialersDone();
-long RunAndWait(const std::wstring& commandLine);
+inline bool DialersDone()
+{
+    return WaitUntil([] {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{sizeof(entry)};
+        bool running = false;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
+            running = _wcsicmp(entry.szExeFile, L"rasphone.exe") == 0;
+        CloseHandle(snapshot);
+        return !running;
+    });
+}
+
+inline long RunAndWait(const std::wstring& commandLine)
+{
+    std::wstring line = commandLine;
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, kWaitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<long>(code);
+}
 
 // The sandbox around the program.
 // The version Wine reports to the program while the object lives.
 class ReportedVersion {
 public:
-    explicit ReportedVersion(const wchar_t* version);
-    ~ReportedVersion();
+    explicit ReportedVersion(const wchar_t* version) { SetUserValue(kAppDefaults, L"Version", version); }
+    ~ReportedVersion() { SetUserValue(kAppDefaults, L"Version", nullptr); }
 };
+
 // The test-only adapter list, one line ("TYPE Name" or "fail-sizing CODE"), in use for programs
 // started while the object lives.
 class TestAdapterList {
 public:
-    explicit TestAdapterList(const std::wstring& line);
-    ~TestAdapterList();
-    void Set(const std::wstring& line);
+    explicit TestAdapterList(const std::wstring& line)
+    {
+        Set(line);
+        SetUserValue(kOverrides, L"iphlpapi", L"native");
+    }
+    ~TestAdapterList() { SetUserValue(kOverrides, L"iphlpapi", nullptr); }
+    void Set(const std::wstring& line) { WriteSandboxFile(L"adapters.txt", line + L"\n"); }
+
+private:
+    const std::wstring kOverrides = kAppDefaults + std::wstring(L"\\DllOverrides");
 };
-void SetDialerLinkName(const std::wstring& name);
+inline void SetDialerLinkName(const std::wstring& name) { WriteSandboxFile(L"link-name", name); }
+
 // Whether Wine lists the point-to-point link of that name as up.
-bool RealLinkUp(const std::wstring& name = L"tolvex0");
-std::optional<DWORD> MachineDword(const std::wstring& key, const std::wstring& name);
-void DeleteMachineValue(const std::wstring& key, const std::wstring& name);
+inline bool RealLinkUp(const std::wstring& name = L"tolvex0")
+{
+    ULONG size = 0;
+    GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, nullptr, &size);
+    std::vector<char> buffer(size + 4096);
+    size = static_cast<ULONG>(buffer.size());
+    auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+    if (GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, adapter, &size) != NO_ERROR)
+        return false;
+    for (; adapter != nullptr; adapter = adapter->Next) {
+        if (adapter->IfType == IF_TYPE_PPP && adapter->OperStatus == IfOperStatusUp && name == adapter->FriendlyName)
+            return true;
+    }
+    return false;
+}
+
+inline std::optional<DWORD> MachineDword(const std::wstring& key, const std::wstring& name)
+{
+    DWORD value = 0, size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != 0)
+        return std::nullopt;
+    return value;
+}
+
+inline void DeleteMachineValue(const std::wstring& key, const std::wstring& name)
+{
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str());
+}
 
 }  // namespace e2e
