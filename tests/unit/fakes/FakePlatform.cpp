@@ -309,7 +309,6 @@ unsigned long FakeAdapters::GetAdaptersAddresses(std::uint32_t, std::uint32_t, v
         size = needed;
         return sizingResult.value_or(win::ERROR_BUFFER_OVERFLOW);
     }
-    sizesPassed.push_back(size);
     if (fillingResult || size < needed)
         return fillingResult.value_or(win::ERROR_BUFFER_OVERFLOW);
     auto* records = static_cast<FakeRecord*>(buffer);

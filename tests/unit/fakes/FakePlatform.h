@@ -205,7 +205,6 @@ struct FakeAdapters : IAdapters {
     std::optional<unsigned long> sizingResult;   // ERROR_BUFFER_OVERFLOW when absent
     std::optional<std::uint32_t> neededSize;     // what the list needs when absent
     std::optional<unsigned long> fillingResult;  // what the platform would answer when absent
-    std::vector<std::uint32_t> sizesPassed;
 };
 
 // HKEY_LOCAL_MACHINE; names compare without regard to letter case, as the platform's do.
