@@ -58,6 +58,14 @@ protected:
         SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(animation), TRUE);
         PressKey(m_dialog, VK_RETURN);
     }
+    // The link goes away while the dialog is hidden: the dialog comes back, offering Connect.
+    void Drop(TestAdapterList& adapters) const
+    {
+        Hide();
+        adapters.Set(kLinkDown);
+        EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "a drop shows the dialog";
+        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+    }
     void RemoveIpsecValues() const
     {
         DeleteMachineValue(kPolicyAgent, kRule);
@@ -199,20 +207,14 @@ TEST_F(English, D_DropsQuitAndAPlantedLibraryOnTheTestsOwnAdapterList)
                 frames.insert(frame);
             return frames.size() >= 2;
         })) << "the indicator turns";
-        Hide();
-        adapters.Set(kLinkDown);
-        EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "a drop shows the dialog";
-        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+        Drop(adapters);
         EXPECT_EQ(Dialled(), std::vector<std::wstring>{DialerLine(L'd')}) << "and dials it again, once";
 
         adapters.Set(kLinkUp);
         EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
         Click(m_dialog, IDC_CONNECT);
         EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 2; }));
-        Hide();
-        adapters.Set(kLinkDown);
-        EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
-        EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+        Drop(adapters);
         EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'd'), DialerLine(L'h')})) << "the user's own hang-up stays";
 
         adapters.Set(L"fail-sizing 232");
@@ -233,10 +235,7 @@ TEST_F(English, D_DropsQuitAndAPlantedLibraryOnTheTestsOwnAdapterList)
     ReportedVersion version(L"win7");
     Start();
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
-    Hide();
-    adapters.Set(kLinkDown);
-    EXPECT_TRUE(WaitUntil([&] { return Shown(); }));
-    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
+    Drop(adapters);
     EXPECT_EQ(Dialled().size(), 3u) << "on Windows 7 a drop is not dialled again";
     m_app.reset();
 

@@ -99,6 +99,7 @@ std::string BindList(std::u16string_view list)
     return std::string(reinterpret_cast<const char*>(list.data()), list.size() * 2);
 }
 
+// The fuzz target holds the move itself to its rules; here, what reaches the registry.
 TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
 {
     const std::u16string wan = u"\\Device\\NdisWanIp"s;
@@ -107,9 +108,7 @@ TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
         std::optional<std::u16string> written;  // none: nothing written
     } cases[] = {
         {u"X\0"s + wan + u"\0Y\0\0"s, wan + u"\0X\0Y\0\0"s},
-        {u"X\0"s + wan + u"\0Y\0"s + wan + u"\0\0"s, wan + u"\0X\0Y\0\0"s},
         {u"X\0"s + wan, wan + u"\0X\0\0"s},                          // no final NUL: still one WAN item
-        {u"X\0"s + wan + u"Z\0\0"s, wan + u"\0X\0"s + wan + u"Z\0\0"s},  // a longer name stays
         {wan + u"\0X\0"s + wan + u"\0\0"s, {}},
         {u"X\0\\device\\ndiswanip\0\0"s, {}},
         {u"X\0Y\0\0"s, {}},

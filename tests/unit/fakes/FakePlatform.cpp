@@ -358,15 +358,14 @@ long FakeRegistry::CreateMachineKey(const WideString& path, std::uint32_t access
 {
     if (access != win::KEY_READ && KeyAt(Narrow(path)).refuseWrite)
         return 5;
-    m_handles.push_back(Lower(Narrow(path)));
-    key = reinterpret_cast<RegistryKey>(m_handles.size());
+    key = reinterpret_cast<RegistryKey>(&KeyAt(Narrow(path)));
     ++openKeys;
     return 0;
 }
 
 long FakeRegistry::QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size, std::uint32_t& type)
 {
-    const auto& values = keys[m_handles.at(reinterpret_cast<std::uintptr_t>(key) - 1)].values;
+    const auto& values = Of(key).values;
     const auto it = values.find(Lower(Narrow(name)));
     if (it == values.end())
         return 2;
@@ -381,7 +380,7 @@ long FakeRegistry::QueryValue(RegistryKey key, const WideString& name, void* dat
 
 long FakeRegistry::SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data, std::uint32_t size)
 {
-    Key& k = keys[m_handles.at(reinterpret_cast<std::uintptr_t>(key) - 1)];
+    Key& k = Of(key);
     ++writes;
     if (k.setResult == 0)
         k.values[Lower(Narrow(name))] = {type, std::string(static_cast<const char*>(data), size)};

@@ -80,7 +80,6 @@ public:
     std::vector<std::string> events;                 // what a user would see, in order
     std::set<unsigned> allowedMessages;
     WindowHandle focus = nullptr;
-    WindowHandle foreground = nullptr;
 
     FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
     WindowHandle Control(WindowHandle dialog, int id);
@@ -108,7 +107,7 @@ public:
     void ShowWindow(WindowHandle hwnd, int command) override;
     bool IsIconic(WindowHandle) override { return false; }
     bool IsWindowVisible(WindowHandle hwnd) override { return Window(hwnd).visible; }
-    void SetForegroundWindow(WindowHandle hwnd) override { foreground = hwnd; }
+    void SetForegroundWindow(WindowHandle) override {}
     void SetFocus(WindowHandle hwnd) override { focus = hwnd; }
     WindowHandle GetFocus() override { return focus; }
     void EnableWindow(WindowHandle hwnd, bool enable) override;
@@ -232,9 +231,8 @@ public:
     long QueryValue(RegistryKey key, const WideString& name, void* data, std::uint32_t& size, std::uint32_t& type) override;
     long SetValue(RegistryKey key, const WideString& name, std::uint32_t type, const void* data, std::uint32_t size) override;
     void CloseKey(RegistryKey) override { --openKeys; }
-
-private:
-    std::vector<std::string> m_handles;  // handle n is the key at index n-1
+    // A handle is the address of its key's record.
+    static Key& Of(RegistryKey key) { return *reinterpret_cast<Key*>(key); }
 };
 
 constexpr const char* kPolicyAgentKey = "SYSTEM\\CurrentControlSet\\services\\PolicyAgent";
