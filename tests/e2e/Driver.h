@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/ResourceIds.h"
+#include "standins/ReadFileBytes.h"
 
 namespace e2e {
 
@@ -308,19 +309,6 @@ inline void SaveScreenshot(const std::wstring& name)
 }
 
 // What the stand-ins and other programs leave.
-inline std::string ReadFileBytes(const std::wstring& path)
-{
-    std::string bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    char piece[65536];
-    DWORD read = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, piece, sizeof(piece), &read, nullptr) && read != 0)
-        bytes.append(piece, read);
-    CloseHandle(file);
-    return bytes;
-}
-
 // The file's lines, each byte one character: the logs the tours read hold ASCII only.
 inline std::vector<std::wstring> ReadLines(const std::wstring& path)
 {

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "ReadFileBytes.h"
 #include "sample_phonebook.h"
 
 namespace {
@@ -21,19 +22,6 @@ std::string Utf8(const std::wstring& text)
     std::string bytes(text.size() * 3, '\0');
     bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
                                      static_cast<int>(bytes.size()), nullptr, nullptr));
-    return bytes;
-}
-
-std::string Read(const std::wstring& path)
-{
-    std::string bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    char piece[4096];
-    DWORD read = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, piece, sizeof(piece), &read, nullptr) && read != 0)
-        bytes.append(piece, read);
-    CloseHandle(file);
     return bytes;
 }
 
@@ -58,7 +46,7 @@ std::string SampleSection(const std::string& header)
 // Hands "up NAME" or "down NAME" to the link daemon and waits for its answer.
 bool RequestLink(const char* action)
 {
-    std::string name = Read(kFolder + L"link-name");
+    std::string name = ReadFileBytes(kFolder + L"link-name");
     if (name.empty())
         name = "tolvex0";
     const std::wstring token = std::to_wstring(GetCurrentProcessId());
@@ -71,7 +59,7 @@ bool RequestLink(const char* action)
             return false;
         Sleep(20);
     }
-    const bool ok = Read(reply).rfind("ok", 0) == 0;
+    const bool ok = ReadFileBytes(reply).rfind("ok", 0) == 0;
     DeleteFileW(reply.c_str());
     return ok;
 }
@@ -88,9 +76,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
         return 1;
     const std::wstring phoneBook = args[1], action = args[2];
     const std::string header = "[" + Utf8(args[3]) + "]";
-    const bool holdsEntry = Read(phoneBook).find(header + "\r\n") != std::string::npos;
+    const bool holdsEntry = ReadFileBytes(phoneBook).find(header + "\r\n") != std::string::npos;
     if (action == L"-a" || action == L"-e")
-        return holdsEntry || Write(phoneBook, Read(phoneBook) + SampleSection(header)) ? 0 : 1;
+        return holdsEntry || Write(phoneBook, ReadFileBytes(phoneBook) + SampleSection(header)) ? 0 : 1;
     if (action == L"-d")
         return holdsEntry && RequestLink("up") ? 0 : 1;
     return action == L"-h" && RequestLink("down") ? 0 : 1;
