@@ -33,12 +33,11 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kW
     return true;
 }
 
-namespace {
+// The driver's own helpers.
+inline constexpr wchar_t kSandbox[] = L"C:\\tolvex-e2e\\";
+inline constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TolvexDesktopWin.exe";
 
-constexpr wchar_t kSandbox[] = L"C:\\tolvex-e2e\\";
-constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TolvexDesktopWin.exe";
-
-std::wstring Env(const wchar_t* name)
+inline std::wstring Env(const wchar_t* name)
 {
     wchar_t buffer[1024] = {};
     return GetEnvironmentVariableW(name, buffer, 1024) < 1024 ? buffer : L"";
@@ -49,7 +48,7 @@ struct Search {
     HWND found = nullptr;
 };
 
-BOOL CALLBACK Visit(HWND hwnd, LPARAM search)
+inline BOOL CALLBACK Visit(HWND hwnd, LPARAM search)
 {
     auto& s = *reinterpret_cast<Search*>(search);
     s.found = s.accept(hwnd) ? hwnd : nullptr;
@@ -57,28 +56,28 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM search)
 }
 
 // The first top-level window the test accepts, shown or not.
-HWND FindTopLevel(const std::function<bool(HWND)>& accept)
+inline HWND FindTopLevel(const std::function<bool(HWND)>& accept)
 {
     Search search{accept};
     EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-bool IsClass(HWND hwnd, const wchar_t* name)
+inline bool IsClass(HWND hwnd, const wchar_t* name)
 {
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
     return wcscmp(cls, name) == 0;
 }
 
-DWORD ProcessOf(HWND hwnd)
+inline DWORD ProcessOf(HWND hwnd)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     return pid;
 }
 
-void Mouse(int x, int y, DWORD flags)
+inline void Mouse(int x, int y, DWORD flags)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -88,14 +87,14 @@ void Mouse(int x, int y, DWORD flags)
     SendInput(1, &input, sizeof(input));
 }
 
-POINT TrayIconPoint()
+inline POINT TrayIconPoint()
 {
     RECT tray{};
     GetWindowRect(FindWindowW(L"Shell_TrayWnd", nullptr), &tray);
     return {tray.right - 10, (tray.top + tray.bottom) / 2};
 }
 
-void SetUserValue(const std::wstring& key, const wchar_t* name, const wchar_t* value)
+inline void SetUserValue(const std::wstring& key, const wchar_t* name, const wchar_t* value)
 {
     if (value == nullptr)
         RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name);
@@ -104,7 +103,7 @@ void SetUserValue(const std::wstring& key, const wchar_t* name, const wchar_t* v
 }
 
 // Written whole under another name first: a reader sees the old text or the new, never a part.
-void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
+inline void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
 {
     const std::wstring path = kSandbox + std::wstring(name), partial = path + L".partial";
     if (FILE* file = _wfopen(partial.c_str(), L"w")) {
@@ -113,8 +112,6 @@ void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
     }
     WaitUntil([&] { return MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
 }
-
-}  // namespace
 
 // The program, started from its installed folder (or TOLVEX_APP), ended on destruction if it
 // still runs.
@@ -309,6 +306,7 @@ inline void SaveScreenshot(const std::wstring& name)
 }
 
 // What the stand-ins and other programs leave.
+
 // The file's lines, each byte one character: the logs the tours read hold ASCII only.
 inline std::vector<std::wstring> ReadLines(const std::wstring& path)
 {
@@ -368,6 +366,7 @@ inline long RunAndWait(const std::wstring& commandLine)
 }
 
 // The sandbox around the program.
+
 // The version Wine reports to the program while the object lives.
 class ReportedVersion {
 public:
