@@ -1,0 +1,14 @@
+# tolvex_windows_program(TARGET OUTPUT_NAME RESOURCE_SCRIPT SOURCES...): a shipped Windows program
+# on the real platform, written to the top of the build folder. Static, no debug information, and
+# the loader's protections: address space layout randomisation (high-entropy on x64), no execution
+# from data pages.
+function(tolvex_windows_program target output resources)
+  add_executable(${target} WIN32 ${ARGN} ${resources})
+  target_link_libraries(${target} PRIVATE tolvex_win32)
+  target_link_options(${target} PRIVATE -municode -static -static-libgcc -static-libstdc++ -s
+    -Wl,--dynamicbase -Wl,--nxcompat $<$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>:-Wl,--high-entropy-va>)
+  get_filename_component(resource_dir ${resources} ABSOLUTE)
+  get_filename_component(resource_dir ${resource_dir} DIRECTORY)
+  set_source_files_properties(${resources} PROPERTIES INCLUDE_DIRECTORIES "${resource_dir};${PROJECT_SOURCE_DIR}")
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()
