@@ -9,8 +9,12 @@ namespace {
 
 // Windows Sockets 1.1: major version in the low byte, minor in the high byte.
 constexpr std::uint16_t kSocketsVersion = 0x0101;
-constexpr char16_t kRunningCaption[] = u"Tolvex Cell VPN Manager";
-constexpr char16_t kSettingsKey[] = u"Tolvex VPN Manager";
+// The main dialog's captions in the English and the Japanese layout, and the system's class of
+// dialog windows.
+constexpr const char16_t* kRunningCaptions[] = {u"Tolvex Cell VPN Manager", u"VPN Manager"};
+constexpr char16_t kDialogClass[] = u"#32770";
+// Long enough for a running copy busy with a message box; a hung one is not waited for.
+constexpr unsigned kIdentifyTimeoutMs = 2000;
 
 }  // namespace
 
@@ -31,7 +35,6 @@ bool CTolvexDesktopWinApp::InitInstance()
         MessageBox(IDS_SOCKETS_INIT_FAILED, win::MB_OK | win::MB_ICONEXCLAMATION);
         return false;
     }
-    SetRegistryKey(kSettingsKey);
 
     CTolvexDesktopWinDlg dlg(platform());
     dlg.DoModal();
@@ -41,12 +44,30 @@ bool CTolvexDesktopWinApp::InitInstance()
 bool CTolvexDesktopWinApp::ActivateRunningCopy()
 {
     IWindowSystem& ui = platform().ui;
-    if (WindowHandle running = ui.FindWindowByCaption(kRunningCaption)) {
+    if (const WindowHandle running = FindRunningDialog()) {
         ui.SetForegroundWindow(running);
         ui.ShowWindow(running, win::SW_SHOWNORMAL);
         ui.SetFocus(running);
     }
     return false;
+}
+
+// The running copy's dialog in either language: among the dialogs of its captions, the one that
+// answers the dialog's own message. Another program's window of the same caption (an Explorer
+// window showing the install folder, say) is never touched.
+WindowHandle CTolvexDesktopWinApp::FindRunningDialog()
+{
+    IWindowSystem& ui = platform().ui;
+    const unsigned identify = ui.RegisterWindowMessage(CTolvexDesktopWinDlg::kIdentifyMessage);
+    if (identify == 0)
+        return nullptr;
+    for (const char16_t* caption : kRunningCaptions) {
+        for (const WindowHandle window : ui.FindWindows(kDialogClass, caption)) {
+            if (ui.SendMessageTimeout(window, identify, 0, 0, kIdentifyTimeoutMs) == CTolvexDesktopWinDlg::kIdentity)
+                return window;
+        }
+    }
+    return nullptr;
 }
 
 bool CTolvexDesktopWinApp::StartSockets()

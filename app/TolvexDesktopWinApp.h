@@ -14,6 +14,7 @@ public:
 
 private:
     bool ActivateRunningCopy();
+    WindowHandle FindRunningDialog();
     bool StartSockets();
 
     bool m_bSocketsStarted = false;

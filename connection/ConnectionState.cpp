@@ -30,28 +30,28 @@ bool IsManagedLink(const AdapterRecord& record, std::uint32_t majorVersion)
 
 }  // namespace
 
-int GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters)
+LinkState GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters)
 {
     std::uint32_t size = 0;
     if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, nullptr, size) != win::ERROR_BUFFER_OVERFLOW)
-        return kSizingFailed;
+        return LinkState::Unknown;
 
     const std::uint64_t aligned = (size + kGranule - 1) / kGranule * kGranule;
     // A size that does not fit the platform's size variable once aligned cannot be asked for.
     if (aligned > std::numeric_limits<std::uint32_t>::max())
-        return kAllocationFailed;
+        return LinkState::Unknown;
     size = static_cast<std::uint32_t>(aligned);
     const std::unique_ptr<void, decltype(&std::free)> buffer(std::malloc(size), &std::free);
     if (buffer == nullptr)
-        return kAllocationFailed;
+        return LinkState::Unknown;
 
     if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, buffer.get(), size) != win::ERROR_SUCCESS)
-        return kFillingFailed;
+        return LinkState::Unknown;
     for (const void* at = buffer.get(); at != nullptr;) {
         const AdapterRecord record = adapters.ReadRecord(at);
         if (IsManagedLink(record, majorVersion))
-            return kLinkUp;
+            return LinkState::Up;
         at = record.next;
     }
-    return kLinkDown;
+    return LinkState::Down;
 }

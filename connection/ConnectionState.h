@@ -6,11 +6,11 @@
 
 #include "platform/Adapters.h"
 
-constexpr int kLinkUp = 1;
-constexpr int kLinkDown = 0;
-constexpr int kSizingFailed = -1;
-constexpr int kAllocationFailed = -2;
-constexpr int kFillingFailed = -3;
+enum class LinkState {
+    Up,
+    Down,
+    Unknown,  // the adapter list could not be read
+};
 
-// 1 up, 0 not up, or a negative code when the enumeration failed. Every call enumerates afresh.
-int GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters);
+// Every call enumerates afresh.
+LinkState GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters);

@@ -53,6 +53,6 @@ void RunDialerTool(Platform& platform, DialerAction action, const WideString& ph
     const WideString systemDir = GetSystemDirPath(platform.system);
     if (!IsQuotable(systemDir) || !IsQuotable(phoneBookPath))
         return;
-    platform.shell.Execute(nullptr, WideString(u"open"), systemDir + u"rasphone.exe",
-                           FormatDialerParameters(action, phoneBookPath, entryName), std::nullopt, win::SW_SHOW);
+    platform.shell.StartProgram(systemDir + u"rasphone.exe", FormatDialerParameters(action, phoneBookPath, entryName),
+                                win::SW_SHOW);
 }

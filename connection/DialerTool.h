@@ -12,7 +12,8 @@ WideString FormatDialerParameters(DialerAction action, const WideString& phoneBo
 // The system directory followed by a backslash; empty when the platform cannot tell.
 WideString GetSystemDirPath(ISystemInfo& system);
 
-// Starts "rasphone.exe" from the system directory and returns at once. Nothing is started
+// Starts "rasphone.exe" from the system directory, by its full path and never through the
+// shell's file associations, and returns at once. Nothing is started
 // without a phonebook path or the system directory (the tool would be pointed at the wrong file,
 // or looked up relative to the current drive), nor when either holds a quotation mark or a
 // control character, which could end its argument early or smuggle in another.

@@ -1,16 +1,11 @@
 #include "connection/LinkWatch.h"
 
-#include "base/ResourceIds.h"
-#include "connection/ConnectionState.h"
+#include <utility>
 
 namespace {
 
 // How long a hang-up the user asked for may take before it counts as not having happened.
 constexpr std::uint32_t kHangUpTicks = 60;
-
-constexpr const char16_t* kActivityFrames[8] = {
-    u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C", u"\uFF5C", u"\uFF0F", u"\u2015", u"\uFF3C",
-};
 
 // Every release from Windows 8 on reports itself as 6.2 to the program (its manifest names
 // Vista and 7 only): those are the systems that dial a dropped link again.
@@ -27,20 +22,20 @@ bool CLinkWatch::IsWorkingPass()
     return ++m_nPasses % 2 == 1;
 }
 
-LinkView CLinkWatch::SeeLink(int state, const OsVersionInfo& reportedNow)
+LinkView CLinkWatch::SeeLink(LinkState state, const OsVersionInfo& reportedNow)
 {
-    m_bDropPending = state == kLinkDown;
-    if (state == kLinkUp) {
+    m_bDropPending = state == LinkState::Down;
+    if (state == LinkState::Up) {
         if (m_bUserHungUp && m_nTicks - m_nHangUpTick >= kHangUpTicks)
             m_bUserHungUp = false;
         m_bConnected = true;
         m_bRedial = !m_bUserHungUp;
-        return {IDS_DISCONNECT, kTipConnected};
+        m_bRedialFailureTold = false;
+        return {state};
     }
-    if (state != kLinkDown)
-        return {};
-    LinkView view{IDS_CONNECT, kTipNotConnected, m_bConnected};
-    view.dialAgain = m_bRedial && RedialsDrops(reportedNow);
+    if (state != LinkState::Down)
+        return {state};
+    const LinkView view{state, m_bConnected, m_bRedial && RedialsDrops(reportedNow)};
     m_bConnected = false;
     return view;
 }
@@ -51,9 +46,12 @@ void CLinkWatch::OnPassDone()
         return;
     m_bDropPending = false;
     m_bRedial = false;
+    m_bRedialFailureTold = false;
     // The user's hang-up is done once the link is seen down.
     m_bUserHungUp = false;
 }
+
+bool CLinkWatch::IsFirstFailedRedial() { return !std::exchange(m_bRedialFailureTold, true); }
 
 void CLinkWatch::OnUserHangUp()
 {
@@ -62,10 +60,18 @@ void CLinkWatch::OnUserHangUp()
     m_nHangUpTick = m_nTicks;
 }
 
-void CLinkWatch::OnUserDial() { m_bUserHungUp = false; }
+void CLinkWatch::OnDial()
+{
+    // A re-dial still pending for a drop already seen is not needed any more.
+    if (m_bDropPending)
+        m_bRedial = false;
+    m_bUserHungUp = false;
+}
 
-const char16_t* CLinkWatch::OnTick()
+std::optional<std::uint32_t> CLinkWatch::OnTick()
 {
     ++m_nTicks;
-    return m_bConnected ? kActivityFrames[m_nTicks % 8] : u"";
+    if (!m_bConnected)
+        return std::nullopt;
+    return m_nTicks % kFrames;
 }

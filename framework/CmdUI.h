@@ -6,10 +6,9 @@
 
 class CCmdUI {
 public:
-    CCmdUI(IWindowSystem& ui, WindowHandle dialog, WindowHandle control, int id)
-        : m_ui(ui), m_hDialog(dialog), m_hControl(control), m_nID(id) {}
+    CCmdUI(IWindowSystem& ui, WindowHandle dialog, WindowHandle control)
+        : m_ui(ui), m_hDialog(dialog), m_hControl(control) {}
 
-    int GetID() const { return m_nID; }
     // Disabling the control that has the focus first moves the focus on, so the keyboard never
     // ends up on a dead control.
     void Enable(bool on);
@@ -20,5 +19,4 @@ private:
     IWindowSystem& m_ui;
     WindowHandle m_hDialog;
     WindowHandle m_hControl;
-    int m_nID;
 };

@@ -1,7 +1,7 @@
 #include "framework/Dialog.h"
 
 #include "base/ResourceIds.h"
-#include "framework/FileException.h"
+#include "framework/FileErrorText.h"
 #include "framework/MessageBox.h"
 
 CDialog::CDialog(Platform& platform, unsigned templateId, CDialog* pParent)
@@ -84,30 +84,29 @@ bool CDialog::OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_
             return true;
         }
         return WindowProc({message, wParam, lParam}, result);
-    } catch (const CFileException& error) {
-        ReportFailure(message, &error);
     } catch (...) {
         // Nothing may cross the system's frames around this procedure.
-        ReportFailure(message, nullptr);
+        ReportFailure(message);
     }
     result = 0;
     return true;
 }
 
-void CDialog::ReportFailure(unsigned message, const CFileException* fileError)
+void CDialog::ReportFailure(unsigned message)
 {
     try {
-        // A file failure ends the handler that met it; the user is told, the dialog goes on.
-        if (fileError != nullptr)
-            MessageBox(fileError->GetErrorMessage(platform().resources), win::MB_OK | win::MB_ICONSTOP);
-        // Any other failure of a command the user gave is told too. Anything else (a refresh
-        // pass, a timer tick) goes on silently: a pass that keeps failing must not open a box
-        // every second.
-        else if (message == win::WM_COMMAND || message == win::WM_SYSCOMMAND)
+        // A command the user gave that failed says so. Anything else (a refresh pass, a timer
+        // tick) goes on silently: a pass that keeps failing must not open a box every second.
+        if (message == win::WM_COMMAND || message == win::WM_SYSCOMMAND)
             MessageBox(IDS_COMMAND_FAILED, win::MB_OK | win::MB_ICONSTOP);
     } catch (...) {
         // Not even the box could be shown: the program goes on as it can.
     }
+}
+
+void CDialog::ReportFileError(const FileError& error)
+{
+    MessageBox(GetFileErrorText(platform().resources, error), win::MB_OK | win::MB_ICONSTOP);
 }
 
 int CDialog::MessageBox(const WideString& text, unsigned type)
@@ -150,7 +149,7 @@ bool CDialog::WindowProc(const MessageArgs& args, std::intptr_t& result)
 void CDialog::UpdateDialogControls()
 {
     for (const ChildControl& child : ui().GetChildControls(m_hWnd)) {
-        CCmdUI context(ui(), m_hWnd, child.hwnd, child.id);
+        CCmdUI context(ui(), m_hWnd, child.hwnd);
         DispatchCommandUpdate(static_cast<unsigned>(child.id), context);
     }
 }

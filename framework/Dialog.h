@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "base/FileError.h"
 #include "framework/CmdUI.h"
-#include "framework/FileException.h"
 #include "framework/IdleActivity.h"
 #include "framework/MessageMap.h"
 #include "platform/Platform.h"
@@ -43,6 +43,8 @@ protected:
     // Owned by this dialog's most recently active popup, captioned with the application name.
     int MessageBox(const WideString& text, unsigned type = win::MB_OK);
     int MessageBox(unsigned stringId, unsigned type = win::MB_OK);
+    // The stop-icon box with the text of the failure's kind, naming the file.
+    void ReportFileError(const FileError& error);
     // One of this dialog's message boxes waits for its answer.
     bool IsMessageBoxOpen() const { return m_nOpenBoxes > 0; }
 
@@ -58,7 +60,7 @@ protected:
 private:
     bool OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                          std::intptr_t lParam, std::intptr_t& result) final;
-    void ReportFailure(unsigned message, const CFileException* fileError);
+    void ReportFailure(unsigned message);
     void RunModalLoop();
 
     Platform& m_platform;

@@ -1,5 +1,6 @@
 #include "framework/MessageBox.h"
 
+#include "base/Path.h"
 #include "platform/Constants.h"
 
 namespace {
@@ -24,10 +25,8 @@ unsigned WithDefaultIcon(unsigned type)
 
 WideString GetAppName(IAppServices& app)
 {
-    const WideString path = app.GetModuleFileName();
-    std::u16string_view name = path.view();
-    name.remove_prefix(name.find_last_of(u"\\/:") + 1);
-    return WideString(name.substr(0, name.find_last_of(u'.')));
+    const WideString name = FileNameOf(app.GetModuleFileName());
+    return WideString(name.view().substr(0, name.view().find_last_of(u'.')));
 }
 
 int ShowMessageBox(Platform& platform, WindowHandle owner, const WideString& text, unsigned type)

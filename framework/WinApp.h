@@ -2,7 +2,6 @@
 // InitInstance.
 #pragma once
 
-#include "base/WideString.h"
 #include "platform/Platform.h"
 
 class CWinApp {
@@ -20,10 +19,7 @@ public:
 protected:
     // The one box without an owner: a failure at start, before any window exists.
     int MessageBox(unsigned stringId, unsigned type) const;
-    // Names the per-user settings key; nothing is stored under it and nothing creates it.
-    void SetRegistryKey(const WideString& key) { m_strRegistryKey = key; }
 
 private:
     Platform& m_platform;
-    WideString m_strRegistryKey;
 };

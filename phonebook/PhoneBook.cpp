@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/FileException.h"
+#include "base/Path.h"
 #include "phonebook/PhoneBookText.h"
 
 namespace {
@@ -14,10 +14,16 @@ constexpr std::size_t kMaxPath = 260;
 constexpr std::size_t kReadPiece = 256 * 1024;
 constexpr std::size_t kWritePiece = 64 * 1024;
 constexpr char16_t kCompanyFolder[] = u"\\Tolvex Computer";
-// Temporary files beside the phonebook. Their names are shorter than the phonebook's own, so a
-// phonebook whose path is just under the limit still has room for them.
+// Files beside the phonebook: the rewrite's new text, and the old text kept while the new one
+// takes its place. Their names are shorter than the phonebook's own, so a phonebook whose path
+// is just under the limit still has room for them.
+constexpr char16_t kTemporaryName[] = u"~tpb%d.tmp";
 constexpr char16_t kTemporaryPattern[] = u"~tpb*.tmp";
-constexpr int kTemporaryNames = 16;
+constexpr char16_t kBackupName[] = u"~tpb%d.bak";
+constexpr char16_t kBackupPattern[] = u"~tpb*.bak";
+constexpr int kNamesPerKind = 16;
+// ERROR_FILE_EXISTS: every backup name is taken.
+constexpr unsigned long kNoFreshName = 80;
 
 std::unique_ptr<IFile> OpenPhoneBook(IFileSystem& files, const WideString& path, FileOpen mode)
 {
@@ -107,21 +113,43 @@ unsigned long CopyRewritten(IFile& phoneBook, IFile& output)
     return buffered.Finish();
 }
 
-void CloseOrThrow(IFile& file, const WideString& path)
+// A refusal to open is silent, as the next command tries again, unless what stands at the path is
+// not a real file there: the user is told that the phonebook is left alone.
+std::optional<FileError> Refused(unsigned long error, const WideString& path)
+{
+    if (error != kNotARealFile)
+        return std::nullopt;
+    return FileError{error, path};
+}
+
+std::optional<FileError> Closed(IFile& file, const WideString& path)
 {
     if (const unsigned long error = file.Close())
-        CFileException::ThrowOsError(error, path);
+        return FileError{error, path};
+    return std::nullopt;
 }
 
-// The folder of a path, with its final backslash.
-WideString FolderOf(const WideString& path)
+// The folder a path names, as the folder itself is opened: without its final separator.
+WideString FolderPathOf(const WideString& path)
 {
-    return WideString(path.view().substr(0, path.view().find_last_of(u'\\') + 1));
+    const WideString folder = FolderOf(path);
+    return WideString(folder.view().substr(0, folder.IsEmpty() ? 0 : folder.Length() - 1));
 }
 
-WideString TemporaryName(const WideString& folder, int number)
+WideString FileName(const WideString& folder, const char16_t* pattern, int number)
 {
-    return folder + WideString::Format(u"~tpb%d.tmp", {number});
+    return folder + WideString::Format(pattern, {number});
+}
+
+// A name of the pattern beside the phonebook that no file holds now; empty when all are taken.
+WideString FreshName(IFileSystem& files, const WideString& folder, const char16_t* pattern)
+{
+    for (int number = 0; number < kNamesPerKind; ++number) {
+        const WideString name = FileName(folder, pattern, number);
+        if (!files.FileExists(name))
+            return name;
+    }
+    return WideString();
 }
 
 }  // namespace
@@ -146,9 +174,18 @@ const WideString& CPhoneBook::GetPathCreatingFolder()
     return m_strPath;
 }
 
+bool CPhoneBook::ExistsAndHoldsEntry(const WideString& path, const WideString& entryName)
+{
+    if (path.IsEmpty() || (!m_files.FileExists(path) && !RestoreFromBackup(path)))
+        return false;
+    if (!m_bEntryFound)
+        m_bEntryFound = ContainsSectionLine(path, entryName);
+    return m_bEntryFound;
+}
+
 bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& entryName)
 {
-    const auto file = OpenPhoneBook(m_files, path, FileOpen::ReadExisting);
+    const auto file = OpenPhoneBook(m_files, path, FileOpen::ReadShared);
     if (file == nullptr)
         return false;
     const auto sectionLine = ToBytes(u"[" + entryName + u"]");
@@ -163,44 +200,66 @@ bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& e
     return found;
 }
 
-bool CPhoneBook::ExistsAndHoldsEntry(const WideString& path, const WideString& entryName)
+bool CPhoneBook::RestoreFromBackup(const WideString& path)
 {
-    if (path.IsEmpty() || !m_files.FileExists(path))
-        return false;
-    if (!m_bEntryFound)
-        m_bEntryFound = ContainsSectionLine(path, entryName);
-    return m_bEntryFound;
+    unsigned long error = 0;
+    const auto folder = m_files.Open(FolderPathOf(path), FileOpen::HoldFolder, error);
+    return folder != nullptr && MoveBackupBack(path);
 }
 
-void CPhoneBook::RewriteMetricLines(const WideString& path)
+bool CPhoneBook::MoveBackupBack(const WideString& path)
 {
-    const auto phoneBook = OpenPhoneBook(m_files, path, FileOpen::ReadExisting);
-    if (phoneBook == nullptr)
-        return;
     const WideString folder = FolderOf(path);
-    RemoveStaleTemporaries(folder);
+    for (const WideString& name : m_files.FindFiles(folder, kBackupPattern)) {
+        if (m_files.MoveFile(folder + name, path) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::optional<FileError> CPhoneBook::RewriteMetricLines(const WideString& path)
+{
+    if (path.IsEmpty() || path.Length() >= kMaxPath)
+        return std::nullopt;
+    // Held for the whole rewrite: nothing can be put in the folder's place meanwhile.
+    unsigned long error = 0;
+    const auto folder = m_files.Open(FolderPathOf(path), FileOpen::HoldFolder, error);
+    if (folder == nullptr)
+        return Refused(error, path);
+    return Rewrite(path);
+}
+
+std::optional<FileError> CPhoneBook::Rewrite(const WideString& path)
+{
+    if (!m_files.FileExists(path))
+        MoveBackupBack(path);
+    unsigned long error = 0;
+    const auto phoneBook = m_files.Open(path, FileOpen::ReadAlone, error);
+    if (phoneBook == nullptr)
+        return Refused(error, path);
+    const WideString folder = FolderOf(path);
+    RemoveStaleFiles(folder);
 
     // A first reading only looks: a file that is already right is never touched, not even its
     // time of last change.
     phonebook::CMetricRewriter scan([](std::string_view) {});
-    if (const unsigned long error = ReadThrough(*phoneBook, [&](std::string_view piece) {
+    if (const unsigned long readError = ReadThrough(*phoneBook, [&](std::string_view piece) {
             scan.Feed(piece);
             return !scan.Changed();
         }))
-        CFileException::ThrowOsError(error, path);
+        return FileError{readError, path};
     scan.Finish();
-    if (!scan.Changed()) {
-        CloseOrThrow(*phoneBook, path);
-        return;
-    }
+    if (!scan.Changed())
+        return Closed(*phoneBook, path);
 
     WideString temporary;
-    auto output = CreateTemporary(folder, temporary);
+    const auto output = CreateTemporary(folder, temporary, error);
     if (output == nullptr) {
-        CloseOrThrow(*phoneBook, path);
-        return;
+        if (const auto closeError = Closed(*phoneBook, path))
+            return closeError;
+        return Refused(error, path);
     }
-    unsigned long error = phoneBook->Rewind();
+    error = phoneBook->Rewind();
     if (error == 0)
         error = CopyRewritten(*phoneBook, *output);
     // On the disk before it takes the phonebook's name: a power loss must not leave an empty file
@@ -213,59 +272,51 @@ void CPhoneBook::RewriteMetricLines(const WideString& path)
         error = closeError;
     if (error != 0) {
         m_files.DeleteFile(temporary);
-        CFileException::ThrowOsError(error, path);
+        return FileError{error, path};
     }
-    PutInPlace(path, temporary);
+    return PutInPlace(path, temporary);
 }
 
-void CPhoneBook::PutInPlace(const WideString& path, const WideString& temporary)
+std::optional<FileError> CPhoneBook::PutInPlace(const WideString& path, const WideString& temporary)
 {
-    const WideString backup = FreshName(FolderOf(path));
-    if (m_files.ReplaceFile(path, temporary, backup) == 0) {
+    const WideString backup = FreshName(m_files, FolderOf(path), kBackupName);
+    const unsigned long result = backup.IsEmpty() ? kNoFreshName : m_files.ReplaceFile(path, temporary, backup);
+    if (result == 0) {
         m_files.DeleteFile(backup);
-        return;
+        return std::nullopt;
     }
     // Still there, as before: a phonebook another program holds, say. The next Connect tries
     // again.
     if (m_files.FileExists(path)) {
         m_files.DeleteFile(temporary);
-        m_files.DeleteFile(backup);
-        return;
+        return Refused(result, path);
     }
-    // The replace took the phonebook away and could not finish.
-    if (!backup.IsEmpty() && m_files.MoveFile(backup, path) == 0) {
+    if (m_files.MoveFile(backup, path) == 0) {
         m_files.DeleteFile(temporary);
-        return;
+        return std::nullopt;
     }
     if (m_files.MoveFile(temporary, path) == 0)
         m_files.DeleteFile(backup);
-    // Neither could be moved: both copies stay where they are rather than be lost.
+    // Neither could be moved: the backup keeps the old bytes, and the next lookup moves them back.
+    return std::nullopt;
 }
 
-void CPhoneBook::RemoveStaleTemporaries(const WideString& folder)
+void CPhoneBook::RemoveStaleFiles(const WideString& folder)
 {
-    for (const WideString& name : m_files.FindFiles(folder, kTemporaryPattern))
-        m_files.DeleteFile(folder + name);
+    for (const char16_t* pattern : {kTemporaryPattern, kBackupPattern}) {
+        for (const WideString& name : m_files.FindFiles(folder, pattern))
+            m_files.DeleteFile(folder + name);
+    }
 }
 
-std::unique_ptr<IFile> CPhoneBook::CreateTemporary(const WideString& folder, WideString& path)
+std::unique_ptr<IFile> CPhoneBook::CreateTemporary(const WideString& folder, WideString& path, unsigned long& error)
 {
     // A name taken by something that could not be removed (a folder, a file another program
     // holds) is passed over.
-    for (int number = 0; number < kTemporaryNames; ++number) {
-        path = TemporaryName(folder, number);
-        if (auto file = OpenPhoneBook(m_files, path, FileOpen::CreateNew))
+    for (int number = 0; number < kNamesPerKind; ++number) {
+        path = FileName(folder, kTemporaryName, number);
+        if (auto file = m_files.Open(path, FileOpen::CreateNew, error))
             return file;
     }
     return nullptr;
-}
-
-WideString CPhoneBook::FreshName(const WideString& folder)
-{
-    for (int number = 0; number < kTemporaryNames; ++number) {
-        const WideString name = TemporaryName(folder, number);
-        if (!m_files.FileExists(name))
-            return name;
-    }
-    return WideString();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "base/WideString.h"
@@ -45,6 +46,10 @@ public:
                              std::intptr_t lParam) = 0;
     virtual std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                       std::intptr_t lParam) = 0;
+    // Sends to a window of any process and waits at most the time given: its answer, or none when
+    // it did not answer in time (hung, or its process gone).
+    virtual std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                                                            std::intptr_t lParam, unsigned milliseconds) = 0;
     // The dialog's default processing of a message, run now from within its handler.
     virtual void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam,
                                    std::intptr_t lParam) = 0;
@@ -64,7 +69,8 @@ public:
     // Looks "SetLayeredWindowAttributes" up in user32 at run time and calls it when found.
     virtual void SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey,
                                             std::uint8_t alpha, unsigned flags) = 0;
-    virtual WindowHandle FindWindowByCaption(const WideString& caption) = 0;
+    // The top-level windows of any process with this window class and exactly this caption.
+    virtual std::vector<WindowHandle> FindWindows(const WideString& className, const WideString& caption) = 0;
     virtual WindowHandle GetLastActivePopup(WindowHandle hwnd) = 0;
     virtual void SetTimer(WindowHandle hwnd, std::uintptr_t id, unsigned milliseconds) = 0;
 

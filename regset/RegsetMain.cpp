@@ -31,5 +31,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
     dyn::UseSystemDllDirectoryOnly();
     SpendHiddenStart();
     CWin32Platform platform;
-    return CRegsetTool(platform.Get()).Run(HasQuietSwitch(FromW(commandLine).view()));
+    return CRegsetTool(platform.Get()).Run(HasQuietSwitch(FromWide(commandLine).view()));
 }

@@ -33,39 +33,36 @@ WideString BindListToText(const char16_t* chars, std::size_t count)
     return text;
 }
 
-int ReadBindList(IRegistry& registry, WideString& text)
+std::optional<WideString> ReadBindList(IRegistry& registry)
 {
     std::vector<char16_t> buffer(kReadLimitBytes / sizeof(char16_t));
     std::uint32_t size = kReadLimitBytes;
-    {
-        CRegKey key(registry);
-        std::uint32_t type = 0;
-        if (key.Open(kLinkageKey, win::KEY_READ) != 0 || key.Query(kBindValue, buffer.data(), size, type) != 0)
-            return 0;
-    }
-    text = BindListToText(buffer.data(), std::min<std::size_t>(size, kReadLimitBytes) / sizeof(char16_t));
-    return 1;
+    CRegKey key(registry);
+    std::uint32_t type = 0;
+    if (key.Open(kLinkageKey, win::KEY_READ) != 0 || key.Query(kBindValue, buffer.data(), size, type) != 0)
+        return std::nullopt;
+    return BindListToText(buffer.data(), std::min<std::size_t>(size, kReadLimitBytes) / sizeof(char16_t));
 }
 
-int MoveWanAdapterFirst(WideString& text)
+bool MoveWanAdapterFirst(WideString& text)
 {
-    const std::ptrdiff_t found = text.Find(kWanAdapter);
-    if (found == WideString::npos || found == 0)
-        return 0;
-    std::u16string kept;
-    std::u16string_view rest = text.view();
-    while (!rest.empty()) {
+    std::vector<std::u16string_view> items;
+    for (std::u16string_view rest = text.view(); !rest.empty();) {
         const auto lf = rest.find(u'\n');
-        const std::u16string_view item = rest.substr(0, lf);
-        if (item != kWanAdapter) {
-            kept += item;
-            if (lf != std::u16string_view::npos)
-                kept += u'\n';
-        }
+        items.push_back(rest.substr(0, lf));
         rest.remove_prefix(lf == std::u16string_view::npos ? rest.size() : lf + 1);
     }
-    text = WideString(std::u16string(kWanAdapter) + u"\n" + kept);
-    return 1;
+    // Whole items only: one that merely begins with the WAN adapter's name is another adapter.
+    const auto wan = std::find(items.begin(), items.end(), kWanAdapter);
+    if (wan == items.end() || wan == items.begin())
+        return false;
+    std::u16string moved = std::u16string(kWanAdapter) + u"\n";
+    for (const std::u16string_view item : items) {
+        if (item != kWanAdapter)
+            (moved += item) += u'\n';
+    }
+    text = WideString(std::move(moved));
+    return true;
 }
 
 std::u16string TextToBindList(WideString text)
@@ -84,19 +81,18 @@ std::u16string TextToBindList(WideString text)
     return list;
 }
 
-int WriteBindList(IRegistry& registry, WideString text)
+void WriteBindList(IRegistry& registry, WideString text)
 {
     CRegKey key(registry);
     if (key.Open(kLinkageKey, win::KEY_WRITE) != 0)
-        return 0;
+        return;
     const std::u16string list = TextToBindList(std::move(text));
     key.Set(kBindValue, win::REG_MULTI_SZ, list.c_str(), static_cast<std::uint32_t>(list.size() * sizeof(char16_t)));
-    return 1;
 }
 
 void FixWanBindingOrder(IRegistry& registry)
 {
-    WideString text;
-    if (ReadBindList(registry, text) == 1 && MoveWanAdapterFirst(text) == 1)
-        WriteBindList(registry, text);
+    std::optional<WideString> text = ReadBindList(registry);
+    if (text && MoveWanAdapterFirst(*text))
+        WriteBindList(registry, *text);
 }

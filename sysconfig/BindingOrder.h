@@ -2,21 +2,25 @@
 // The list is handled as text: every item followed by a line feed.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "base/WideString.h"
 #include "platform/Registry.h"
 
-// 1 when the list was read into text (every item followed by a line feed), else 0 and the text
-// is left as it was.
-int ReadBindList(IRegistry& registry, WideString& text);
+// The list as text, every item followed by a line feed; none when it could not be read (no key,
+// no value, or more than the limit).
+std::optional<WideString> ReadBindList(IRegistry& registry);
 // The text form of a REG_MULTI_SZ value of count characters; the walk stops at the list's end.
 // Every item, the last one included, is followed by a line feed.
 WideString BindListToText(const char16_t* chars, std::size_t count);
-// 1 when the WAN entry stood somewhere after the first place and was moved there; else 0.
-// Whole items only are removed, and exactly one is put first: an item that merely begins or ends
-// with the WAN name stays as it is.
-int MoveWanAdapterFirst(WideString& text);
-// 1 when the key opened for writing (the write itself is not examined), else 0.
-int WriteBindList(IRegistry& registry, WideString text);
+// True when the WAN item stood somewhere after the first place and was moved there: every copy
+// taken out and exactly one put first. Whole items only: a list without the exact item, or one
+// that starts with it, is left as it is, and an item that merely begins or ends with its name is
+// another adapter.
+bool MoveWanAdapterFirst(WideString& text);
+// Writes the list where the key opens for writing; the write itself is not examined.
+void WriteBindList(IRegistry& registry, WideString text);
 // The registry form of the text: each line feed a NUL, the list always closed by an empty item.
 std::u16string TextToBindList(WideString text);
 // Read, move, write back: the list is written only when the WAN entry stood later than first.

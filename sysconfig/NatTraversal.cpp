@@ -1,7 +1,6 @@
 #include "sysconfig/NatTraversal.h"
 
 #include "platform/Constants.h"
-#include "sysconfig/BindingOrder.h"
 
 namespace {
 
@@ -11,11 +10,9 @@ constexpr char16_t kNdisWanProtocolKey[] = u"SYSTEM\\CurrentControlSet\\services
 constexpr char16_t kEncapsulationValue[] = u"AssumeUDPEncapsulationContextOnSendRule";
 constexpr char16_t kTunnelMtuValue[] = u"TunnelMTU";
 // Security associations may be set up when both ends are behind address translation.
-constexpr std::int32_t kBothBehindNat = 2;
+constexpr std::uint32_t kBothBehindNat = 2;
 // The size commonly documented for IPsec tunnels; the check only asks that a value exists.
 constexpr std::uint32_t kTunnelMtu = 1400;
-
-bool IsOlderSystem(std::uint32_t major) { return major < 6; }
 
 const char16_t* EncapsulationKey(std::uint32_t major) { return IsOlderSystem(major) ? kIpsecKey : kPolicyAgentKey; }
 
@@ -35,6 +32,8 @@ long CreateAndSet(IRegistry& registry, const WideString& keyPath, const WideStri
 
 }  // namespace
 
+bool IsOlderSystem(std::uint32_t majorVersion) { return majorVersion < 6; }
+
 std::uint32_t ReadMajorVersion(ISystemInfo& system)
 {
     OsVersionInfo info;
@@ -42,19 +41,19 @@ std::uint32_t ReadMajorVersion(ISystemInfo& system)
     return info.dwMajorVersion;
 }
 
-std::int32_t ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
+std::optional<std::uint32_t> ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
 {
     CRegKey key(registry);
     if (key.Open(keyPath, win::KEY_READ) != 0)
-        return kKeyNotOpened;
+        return std::nullopt;
     // Cleared first: a value shorter than four bytes reads as its bytes followed by zeros.
     unsigned char data[4] = {};
     std::uint32_t size = sizeof(data);
     std::uint32_t type = 0;
     if (key.Query(valueName, data, size, type) != 0)
-        return kValueNotRead;
-    return static_cast<std::int32_t>(std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8
-                                     | std::uint32_t{data[2]} << 16 | std::uint32_t{data[3]} << 24);
+        return std::nullopt;
+    return std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 | std::uint32_t{data[2]} << 16
+        | std::uint32_t{data[3]} << 24;
 }
 
 long WriteMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName,
@@ -66,10 +65,10 @@ long WriteMachineDword(IRegistry& registry, const WideString& keyPath, const Wid
     return setResult;
 }
 
-int SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
+bool SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
 {
     long ignored = 0;
-    return CreateAndSet(registry, keyPath, valueName, kBothBehindNat, ignored) == 0 ? 0 : -1;
+    return CreateAndSet(registry, keyPath, valueName, kBothBehindNat, ignored) == 0;
 }
 
 std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint32_t majorVersion)
@@ -78,22 +77,15 @@ std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint
     const char16_t* ruleKey = EncapsulationKey(majorVersion);
     if (ReadMachineDword(registry, ruleKey, kEncapsulationValue) != kBothBehindNat)
         missing.push_back({ruleKey, kEncapsulationValue, kBothBehindNat});
-    // Any number will do, 0 included; but contents that read like a failure count as missing.
-    if (!IsOlderSystem(majorVersion)) {
-        const std::int32_t mtu = ReadMachineDword(registry, kNdisWanProtocolKey, kTunnelMtuValue);
-        if (mtu == kKeyNotOpened || mtu == kValueNotRead)
-            missing.push_back({kNdisWanProtocolKey, kTunnelMtuValue, kTunnelMtu});
-    }
+    // Any number will do, 0 included.
+    if (!IsOlderSystem(majorVersion) && !ReadMachineDword(registry, kNdisWanProtocolKey, kTunnelMtuValue))
+        missing.push_back({kNdisWanProtocolKey, kTunnelMtuValue, kTunnelMtu});
     return missing;
 }
 
-int IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system)
+bool IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system)
 {
-    const std::uint32_t major = ReadMajorVersion(system);
-    const bool ready = FindIpsecValuesNotInPlace(registry, major).empty();
-    if (IsOlderSystem(major))
-        FixWanBindingOrder(registry);
-    return ready ? 1 : 0;
+    return FindIpsecValuesNotInPlace(registry, ReadMajorVersion(system)).empty();
 }
 
 NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system)
@@ -101,9 +93,9 @@ NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system)
     const std::uint32_t major = ReadMajorVersion(system);
     const char16_t* key = EncapsulationKey(major);
     if (ReadMachineDword(registry, key, kEncapsulationValue) == kBothBehindNat)
-        return {NatRepair::InPlace};
+        return NatRepair::InPlace;
     // The older systems let any user try.
     if (!IsOlderSystem(major) && !system.IsUserAnAdmin())
-        return {NatRepair::NeedsAdministrator};
-    return {NatRepair::Attempted, SetMachineDwordToTwo(registry, key, kEncapsulationValue)};
+        return NatRepair::NeedsAdministrator;
+    return SetMachineDwordToTwo(registry, key, kEncapsulationValue) ? NatRepair::Attempted : NatRepair::KeyRefused;
 }

@@ -4,21 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "base/WideString.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
 
-constexpr int kKeyNotOpened = -1;
-constexpr int kValueNotRead = -2;
-
-// The value's first four bytes as a little-endian integer; a shorter value reads as its bytes
-// followed by zeros. -1 when the key did not open, -2 when the value was not read.
-std::int32_t ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName);
-// Writes REG_DWORD 2: 0 when the key was created or opened with full access, else -1. Whether
-// the write itself succeeded is not examined.
-int SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName);
+// The value's first four bytes as a little-endian number (a shorter value reads as its bytes
+// followed by zeros); none when the key did not open or the value was not read (missing, or
+// longer than four bytes).
+std::optional<std::uint32_t> ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName);
+// Creates or opens the key with full access and writes REG_DWORD 2: true when the key opened
+// (the write itself is not examined).
+bool SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName);
 // Creates or opens the key with full access and writes REG_DWORD value: the platform's code of
 // the first step that failed, 0 when both succeeded.
 long WriteMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName,
@@ -34,18 +33,15 @@ struct IpsecValue {
 // way the check reads them.
 std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint32_t majorVersion);
 
-// 1 when the values are in place for the system's version, else 0. On the older systems it also
-// puts the WAN adapter first in the TCP/IP binding list.
-int IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system);
+// Whether the values are in place for the system's version. It only reads.
+bool IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system);
 
 // What the repair at Quit did: nothing (the value is in place), nothing for want of an
-// administrator, or a write attempt whose code (0: the key opened with full access, -1: not) the
-// user is shown.
-struct NatRepair {
-    enum Outcome { InPlace, NeedsAdministrator, Attempted } outcome = InPlace;
-    int result = 0;
-};
+// administrator, or a write of 2 after the key opened with full access, or not even that.
+enum class NatRepair { InPlace, NeedsAdministrator, Attempted, KeyRefused };
 NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system);
 
-// The major version the platform reports now; below 6 selects the older systems' layout.
+// The major version the platform reports now.
 std::uint32_t ReadMajorVersion(ISystemInfo& system);
+// Below 6: the older systems' registry layout, and their WAN binding order.
+bool IsOlderSystem(std::uint32_t majorVersion);

@@ -1,18 +1,12 @@
 #include "sysconfig/RegistryTool.h"
 
+#include "base/Path.h"
 #include "platform/Constants.h"
 #include "sysconfig/NatTraversal.h"
 
 namespace {
 
 constexpr char16_t kToolName[] = u"Tolvex Regset.exe";
-
-// The folder of a path, with its final backslash.
-WideString FolderOf(const WideString& path)
-{
-    const auto slash = path.view().find_last_of(u"\\/");
-    return slash == std::u16string_view::npos ? WideString() : WideString(path.view().substr(0, slash + 1));
-}
 
 }  // namespace
 

@@ -1,7 +1,6 @@
 // The user's commands: Connect and disconnect, OK (Enter), the entry settings, and every way of
 // closing the program.
 #include "base/ResourceIds.h"
-#include "connection/ConnectionState.h"
 #include "connection/DialerTool.h"
 #include "ui/TolvexDesktopWinDlg.h"
 
@@ -12,20 +11,34 @@ WideString CTolvexDesktopWinDlg::LoadEntryName() const
 
 void CTolvexDesktopWinDlg::OnConnect()
 {
+    if (const auto failure = ConnectOrHangUp())
+        ReportFileError(*failure);
+}
+
+std::optional<FileError> CTolvexDesktopWinDlg::ConnectOrHangUp()
+{
     // The link is looked at first, before the phonebook is read or written.
-    const int state = GetConnectionState();
-    RewriteInterfaceMetric();
+    const LinkState state = GetConnectionState();
+    const std::optional<FileError> failure = RewriteInterfaceMetric();
     const WideString path = GetPhoneBookPath();
     const WideString entryName = LoadEntryName();
     if (IsEntryConfigured(path, entryName) == 0)
-        return;
-    if (state == kLinkUp) {
+        return failure;
+    // A phonebook that could not be rewritten stops a dial, never a hang-up: the user must always
+    // be able to take the link down.
+    if (state == LinkState::Up) {
         m_linkWatch.OnUserHangUp();
         RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
-    } else {
-        m_linkWatch.OnUserDial();
-        RunDialerTool(platform(), DialerAction::Dial, path, entryName);
+    } else if (!failure) {
+        Dial(path, entryName);
     }
+    return failure;
+}
+
+void CTolvexDesktopWinDlg::Dial(const WideString& path, const WideString& entryName)
+{
+    m_linkWatch.OnDial();
+    RunDialerTool(platform(), DialerAction::Dial, path, entryName);
 }
 
 void CTolvexDesktopWinDlg::OnOK()
@@ -37,7 +50,7 @@ void CTolvexDesktopWinDlg::OnOK()
         return;
     }
     MessageBox(FormatDialerParameters(DialerAction::Dial, path, entryName), win::MB_OK | win::MB_ICONEXCLAMATION);
-    RunDialerTool(platform(), DialerAction::Dial, path, entryName);
+    Dial(path, entryName);
 }
 
 void CTolvexDesktopWinDlg::OnSettings()
@@ -60,25 +73,30 @@ void CTolvexDesktopWinDlg::OnQuit()
     if (IsMessageBoxOpen())
         return;
     ShowRepairOutcome(RepairNatTraversal(platform().registry, platform().system));
-    if (GetConnectionState() == kLinkUp) {
+    if (GetConnectionState() == LinkState::Up) {
         if (MessageBox(IDS_CONFIRM_DISCONNECT_QUIT, win::MB_YESNO) == win::IDNO)
             return;
-        // A phonebook error here ends Quit too: the link stays up and the program runs on.
+        // Hangs up even when the phonebook could not be rewritten, and tells the user so before
+        // the program ends.
         OnConnect();
     }
     EndDialog(win::IDCANCEL);
 }
 
-void CTolvexDesktopWinDlg::ShowRepairOutcome(const NatRepair& repair)
+void CTolvexDesktopWinDlg::ShowRepairOutcome(NatRepair repair)
 {
-    switch (repair.outcome) {
+    switch (repair) {
     case NatRepair::InPlace:
         break;
     case NatRepair::NeedsAdministrator:
         MessageBox(IDS_RUN_AS_ADMINISTRATOR, win::MB_OK);
         break;
+    // The numbers the user has always been shown: 0 the key opened for the write, -1 it did not.
     case NatRepair::Attempted:
-        MessageBox(WideString::Format(u"%d", {repair.result}), win::MB_OK);
+        MessageBox(u"0", win::MB_OK);
+        break;
+    case NatRepair::KeyRefused:
+        MessageBox(u"-1", win::MB_OK);
         break;
     }
 }

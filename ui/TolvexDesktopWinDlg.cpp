@@ -1,7 +1,7 @@
 #include "ui/TolvexDesktopWinDlg.h"
 
 #include "base/ResourceIds.h"
-#include "connection/ConnectionState.h"
+#include "sysconfig/BindingOrder.h"
 #include "sysconfig/RegistryTool.h"
 #include "ui/AboutDlg.h"
 
@@ -69,6 +69,10 @@ void CTolvexDesktopWinDlg::DoDataExchange()
 bool CTolvexDesktopWinDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // Answered from the start: a second start may look while the registry's message is open.
+    m_nIdentifyMessage = ui().RegisterWindowMessage(kIdentifyMessage);
+    if (m_nIdentifyMessage != 0)
+        ui().AllowMessageFromLowerPrivilege(m_hWnd, m_nIdentifyMessage);
 
     platform().system.GetVersionEx(m_osVersionInfo);
 
@@ -86,7 +90,10 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
     ui().SetTimer(m_hWnd, IDT_REFRESH, 1000);
 
     // Told before the dialog is first shown; the tool is started whatever the user does.
-    if (IsIpsecRegistryReady(platform().registry, platform().system) == 0) {
+    const bool ready = IsIpsecRegistryReady(platform().registry, platform().system);
+    if (IsOlderSystem(ReadMajorVersion(platform().system)))
+        FixWanBindingOrder(platform().registry);
+    if (!ready) {
         MessageBox(IDS_REGISTRY_MUST_BE_MODIFIED, win::MB_OK);
         LaunchRegistryTool(platform());
     }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "base/FileError.h"
 #include "base/WideString.h"
 #include "connection/LinkWatch.h"
 #include "framework/Dialog.h"
@@ -20,6 +22,10 @@ public:
     static constexpr unsigned IDM_ABOUTBOX = 16;
     static constexpr unsigned WM_TRAYICON = win::WM_USER + 0x64;
     static constexpr unsigned WM_ACTIVATE_REQUEST = win::WM_USER + 0x70;
+    // A second start asks each window that may be the running copy's dialog this registered
+    // message; only the dialog answers it, and with this.
+    static constexpr char16_t kIdentifyMessage[] = u"Tolvex Cell VPN Manager: the running copy's dialog";
+    static constexpr std::intptr_t kIdentity = 0x70767874;
 
     explicit CTolvexDesktopWinDlg(Platform& platform);
 
@@ -55,9 +61,11 @@ private:
     // The user's commands (Commands.cpp)
     void OnOK() override;
     void OnConnect();
+    std::optional<FileError> ConnectOrHangUp();
+    void Dial(const WideString& path, const WideString& entryName);
     void OnSettings();
     void OnQuit();
-    void ShowRepairOutcome(const NatRepair& repair);
+    void ShowRepairOutcome(NatRepair repair);
     bool OnQueryEndSession();
     void OnEndSession(bool ending);
 
@@ -67,8 +75,8 @@ private:
     {
         return m_phoneBook.ExistsAndHoldsEntry(path, entryName) ? 1 : 0;
     }
-    void RewriteInterfaceMetric() { m_phoneBook.RewriteMetricLines(GetPhoneBookPath()); }
-    int GetConnectionState();
+    std::optional<FileError> RewriteInterfaceMetric() { return m_phoneBook.RewriteMetricLines(GetPhoneBookPath()); }
+    LinkState GetConnectionState();
     WideString LoadEntryName() const;
 
     static const MessageMap<CTolvexDesktopWinDlg> s_messageMap;
@@ -78,6 +86,7 @@ private:
     CLinkWatch m_linkWatch;
     IconHandle m_hIcon = nullptr;
     CTrayIcon m_trayIcon;
+    unsigned m_nIdentifyMessage = 0;
     CControl m_btnSettings;
     CControl m_btnConnect;
     CControl m_stcActivity;

@@ -4,6 +4,10 @@
 
 bool CTolvexDesktopWinDlg::WindowProc(const MessageArgs& args, std::intptr_t& result)
 {
+    if (m_nIdentifyMessage != 0 && args.message == m_nIdentifyMessage) {
+        result = kIdentity;
+        return true;
+    }
     if (args.message == WM_TRAYICON)
         OnTrayIconEvent(args.lParam);
     else

@@ -4,6 +4,9 @@
 
 #include "platform/WindowSystem.h"
 
+constexpr char16_t kTipNotConnected[] = u"Tolvex VPN Manager";
+constexpr char16_t kTipConnected[] = u"Tolvex VPN Manager -- Connected";
+
 class CTrayIcon {
 public:
     CTrayIcon(IWindowSystem& ui, IconHandle icon);

@@ -20,5 +20,5 @@ unsigned long CWin32Adapters::GetAdaptersAddresses(std::uint32_t family, std::ui
 AdapterRecord CWin32Adapters::ReadRecord(const void* record)
 {
     const auto* adapter = static_cast<const IP_ADAPTER_ADDRESSES*>(record);
-    return {FromW(adapter->FriendlyName), adapter->IfType, adapter->Next};
+    return {FromWide(adapter->FriendlyName), adapter->IfType, adapter->Next};
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/Win32Handle.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 
@@ -11,13 +12,13 @@ WideString CWin32AppServices::GetModuleFileName()
 {
     std::vector<wchar_t> buffer(32768);
     const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    return FromW(buffer.data(), length);
+    return FromWide(buffer.data(), length);
 }
 
 unsigned long CWin32AppServices::CreateOwnedMutex(const WideString& name)
 {
     // The handle is dropped on purpose: the system releases the mutex when the process ends.
-    ::CreateMutexW(nullptr, TRUE, W(name));
+    ::CreateMutexW(nullptr, TRUE, ToWide(name));
     return ::GetLastError();
 }
 
@@ -41,15 +42,15 @@ void CWin32AppServices::SetSocketsLastError(int error) { ::WSASetLastError(error
 
 bool CWin32AppServices::RestartSystem()
 {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened))
         return false;
+    const CHandle token(opened);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     const bool enabled = ::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)
-        && ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && ::GetLastError() == ERROR_SUCCESS;
-    ::CloseHandle(token);
+        && ::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) && ::GetLastError() == ERROR_SUCCESS;
     return enabled
         && ::ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_OPERATINGSYSTEM | SHTDN_REASON_MINOR_RECONFIG | SHTDN_REASON_FLAG_PLANNED);
 }

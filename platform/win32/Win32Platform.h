@@ -60,6 +60,7 @@ public:
     std::intptr_t Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
                           const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
                           int showCommand) override;
+    void StartProgram(const WideString& path, const WideString& parameters, int showCommand) override;
 };
 
 class CWin32Adapters : public IAdapters {
@@ -82,6 +83,8 @@ public:
     void PostQuitMessage(int exitCode) override;
     void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam, unsigned milliseconds) override;
     void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void ShowWindow(WindowHandle hwnd, int command) override;
     bool IsIconic(WindowHandle hwnd) override;
@@ -95,7 +98,7 @@ public:
     long GetExStyle(WindowHandle hwnd) override;
     void SetExStyle(WindowHandle hwnd, long exStyle) override;
     void SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey, std::uint8_t alpha, unsigned flags) override;
-    WindowHandle FindWindowByCaption(const WideString& caption) override;
+    std::vector<WindowHandle> FindWindows(const WideString& className, const WideString& caption) override;
     WindowHandle GetLastActivePopup(WindowHandle hwnd) override;
     void SetTimer(WindowHandle hwnd, std::uintptr_t id, unsigned milliseconds) override;
     MenuHandle GetSystemMenu(WindowHandle hwnd, bool revert) override;

@@ -6,7 +6,7 @@ WideString CWin32Resources::LoadString(unsigned id) const
     // A zero buffer size asks for a pointer into the resource itself, whatever its length.
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? FromW(text, static_cast<std::size_t>(length)) : WideString();
+    return length > 0 ? FromWide(text, static_cast<std::size_t>(length)) : WideString();
 }
 
 IconHandle CWin32Resources::LoadIcon(unsigned id) const

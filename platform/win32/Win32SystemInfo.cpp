@@ -31,7 +31,7 @@ bool CWin32SystemInfo::GetSystemDirectory(WideString& path, unsigned bufferChars
     const UINT length = ::GetSystemDirectoryW(buffer, bufferChars < MAX_PATH ? bufferChars : MAX_PATH);
     if (length == 0 || length >= bufferChars)
         return false;
-    path = FromW(buffer, length);
+    path = FromWide(buffer, length);
     return true;
 }
 
@@ -40,7 +40,7 @@ bool CWin32SystemInfo::GetAppDataFolder(WideString& path)
     wchar_t buffer[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE))
         return false;
-    path = FromW(buffer);
+    path = FromWide(buffer);
     return true;
 }
 
@@ -51,7 +51,7 @@ WideString CWin32SystemInfo::DescribeError(long code)
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                           nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    WideString description = length > 0 ? FromW(text, length) : WideString::Format(u"%d", {static_cast<int>(code)});
+    WideString description = length > 0 ? FromWide(text, length) : WideString::Format(u"%d", {static_cast<int>(code)});
     ::LocalFree(text);
     // The system's texts end with a line break.
     while (!description.IsEmpty() && (description.view().back() == u'\n' || description.view().back() == u'\r'))

@@ -7,9 +7,9 @@
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the platform's wide characters are 16-bit");
 
-inline const wchar_t* W(const WideString& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-inline WideString FromW(const wchar_t* s, std::size_t length)
+inline const wchar_t* ToWide(const WideString& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline WideString FromWide(const wchar_t* s, std::size_t length)
 {
     return WideString(std::u16string_view(reinterpret_cast<const char16_t*>(s), length));
 }
-inline WideString FromW(const wchar_t* s) { return FromW(s, s ? wcslen(s) : 0); }
+inline WideString FromWide(const wchar_t* s) { return FromWide(s, s ? wcslen(s) : 0); }

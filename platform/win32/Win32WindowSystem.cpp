@@ -14,8 +14,8 @@ static_assert(sizeof(NOTIFYICONDATAW) == 956, "the full notification record of 3
 
 namespace {
 
-HWND H(WindowHandle hwnd) { return static_cast<HWND>(hwnd); }
-HMENU M(MenuHandle menu) { return static_cast<HMENU>(menu); }
+HWND ToHwnd(WindowHandle hwnd) { return static_cast<HWND>(hwnd); }
+HMENU ToHmenu(MenuHandle menu) { return static_cast<HMENU>(menu); }
 
 // Messages whose result a dialog procedure returns directly instead of through DWLP_MSGRESULT.
 bool ReturnsResultDirectly(UINT message)
@@ -61,7 +61,7 @@ Message FromMsg(const MSG& msg)
 MSG ToMsg(const Message& msg)
 {
     MSG native{};
-    native.hwnd = H(msg.hwnd);
+    native.hwnd = ToHwnd(msg.hwnd);
     native.message = msg.message;
     native.wParam = msg.wParam;
     native.lParam = msg.lParam;
@@ -74,27 +74,27 @@ MSG ToMsg(const Message& msg)
 WindowHandle CWin32WindowSystem::CreateDialogFromTemplate(unsigned templateId, WindowHandle owner,
                                                           IDialogSink& sink)
 {
-    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), H(owner),
+    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), ToHwnd(owner),
                                 DialogProc, reinterpret_cast<LPARAM>(&sink));
 }
 
-void CWin32WindowSystem::DestroyWindow(WindowHandle hwnd) { ::DestroyWindow(H(hwnd)); }
+void CWin32WindowSystem::DestroyWindow(WindowHandle hwnd) { ::DestroyWindow(ToHwnd(hwnd)); }
 
 bool CWin32WindowSystem::IsDialogMessage(WindowHandle dialog, Message& msg)
 {
     MSG native = ToMsg(msg);
-    return ::IsDialogMessageW(H(dialog), &native) != FALSE;
+    return ::IsDialogMessageW(ToHwnd(dialog), &native) != FALSE;
 }
 
 std::vector<ChildControl> CWin32WindowSystem::GetChildControls(WindowHandle dialog)
 {
     std::vector<ChildControl> children;
-    for (HWND child = ::GetWindow(H(dialog), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+    for (HWND child = ::GetWindow(ToHwnd(dialog), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
         children.push_back({child, ::GetDlgCtrlID(child)});
     return children;
 }
 
-WindowHandle CWin32WindowSystem::GetDlgItem(WindowHandle dialog, int id) { return ::GetDlgItem(H(dialog), id); }
+WindowHandle CWin32WindowSystem::GetDlgItem(WindowHandle dialog, int id) { return ::GetDlgItem(ToHwnd(dialog), id); }
 
 bool CWin32WindowSystem::PeekMessage(Message& msg)
 {
@@ -124,82 +124,95 @@ void CWin32WindowSystem::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitC
 
 void CWin32WindowSystem::PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
-    ::PostMessageW(H(hwnd), message, wParam, lParam);
+    ::PostMessageW(ToHwnd(hwnd), message, wParam, lParam);
 }
 
 std::intptr_t CWin32WindowSystem::SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                               std::intptr_t lParam)
 {
-    return ::SendMessageW(H(hwnd), message, wParam, lParam);
+    return ::SendMessageW(ToHwnd(hwnd), message, wParam, lParam);
+}
+
+std::optional<std::intptr_t> CWin32WindowSystem::SendMessageTimeout(WindowHandle hwnd, unsigned message,
+                                                                    std::uintptr_t wParam, std::intptr_t lParam,
+                                                                    unsigned milliseconds)
+{
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(ToHwnd(hwnd), message, wParam, lParam, SMTO_ABORTIFHUNG, milliseconds, &answer))
+        return std::nullopt;
+    return static_cast<std::intptr_t>(answer);
 }
 
 void CWin32WindowSystem::DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam,
                                           std::intptr_t lParam)
 {
     const DefaultProcessingRun outer = g_defaultRun;
-    g_defaultRun = {H(dialog), message};
-    ::DefDlgProcW(H(dialog), message, wParam, lParam);
+    g_defaultRun = {ToHwnd(dialog), message};
+    ::DefDlgProcW(ToHwnd(dialog), message, wParam, lParam);
     g_defaultRun = outer;
 }
 
-void CWin32WindowSystem::ShowWindow(WindowHandle hwnd, int command) { ::ShowWindow(H(hwnd), command); }
-bool CWin32WindowSystem::IsIconic(WindowHandle hwnd) { return ::IsIconic(H(hwnd)) != FALSE; }
-bool CWin32WindowSystem::IsWindowVisible(WindowHandle hwnd) { return ::IsWindowVisible(H(hwnd)) != FALSE; }
-void CWin32WindowSystem::SetForegroundWindow(WindowHandle hwnd) { ::SetForegroundWindow(H(hwnd)); }
-void CWin32WindowSystem::SetFocus(WindowHandle hwnd) { ::SetFocus(H(hwnd)); }
+void CWin32WindowSystem::ShowWindow(WindowHandle hwnd, int command) { ::ShowWindow(ToHwnd(hwnd), command); }
+bool CWin32WindowSystem::IsIconic(WindowHandle hwnd) { return ::IsIconic(ToHwnd(hwnd)) != FALSE; }
+bool CWin32WindowSystem::IsWindowVisible(WindowHandle hwnd) { return ::IsWindowVisible(ToHwnd(hwnd)) != FALSE; }
+void CWin32WindowSystem::SetForegroundWindow(WindowHandle hwnd) { ::SetForegroundWindow(ToHwnd(hwnd)); }
+void CWin32WindowSystem::SetFocus(WindowHandle hwnd) { ::SetFocus(ToHwnd(hwnd)); }
 WindowHandle CWin32WindowSystem::GetFocus() { return ::GetFocus(); }
-void CWin32WindowSystem::EnableWindow(WindowHandle hwnd, bool enable) { ::EnableWindow(H(hwnd), enable); }
+void CWin32WindowSystem::EnableWindow(WindowHandle hwnd, bool enable) { ::EnableWindow(ToHwnd(hwnd), enable); }
 
 WideString CWin32WindowSystem::GetWindowText(WindowHandle hwnd)
 {
-    const int length = ::GetWindowTextLengthW(H(hwnd));
+    const int length = ::GetWindowTextLengthW(ToHwnd(hwnd));
     std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
-    const int copied = ::GetWindowTextW(H(hwnd), buffer.data(), length + 1);
-    return FromW(buffer.data(), static_cast<std::size_t>(std::max(copied, 0)));
+    const int copied = ::GetWindowTextW(ToHwnd(hwnd), buffer.data(), length + 1);
+    return FromWide(buffer.data(), static_cast<std::size_t>(std::max(copied, 0)));
 }
 
 void CWin32WindowSystem::SetWindowText(WindowHandle hwnd, const WideString& text)
 {
-    ::SetWindowTextW(H(hwnd), W(text));
+    ::SetWindowTextW(ToHwnd(hwnd), ToWide(text));
 }
 
-long CWin32WindowSystem::GetExStyle(WindowHandle hwnd) { return ::GetWindowLongW(H(hwnd), GWL_EXSTYLE); }
-void CWin32WindowSystem::SetExStyle(WindowHandle hwnd, long exStyle) { ::SetWindowLongW(H(hwnd), GWL_EXSTYLE, exStyle); }
+long CWin32WindowSystem::GetExStyle(WindowHandle hwnd) { return ::GetWindowLongW(ToHwnd(hwnd), GWL_EXSTYLE); }
+void CWin32WindowSystem::SetExStyle(WindowHandle hwnd, long exStyle) { ::SetWindowLongW(ToHwnd(hwnd), GWL_EXSTYLE, exStyle); }
 
 void CWin32WindowSystem::SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t colorKey, std::uint8_t alpha,
                                                     unsigned flags)
 {
-    dyn::SetLayeredWindowAttributes(H(hwnd), colorKey, alpha, flags);
+    dyn::SetLayeredWindowAttributes(ToHwnd(hwnd), colorKey, alpha, flags);
 }
 
-WindowHandle CWin32WindowSystem::FindWindowByCaption(const WideString& caption)
+std::vector<WindowHandle> CWin32WindowSystem::FindWindows(const WideString& className, const WideString& caption)
 {
-    return ::FindWindowW(nullptr, W(caption));
+    std::vector<WindowHandle> windows;
+    for (HWND found = nullptr; (found = ::FindWindowExW(nullptr, found, ToWide(className), ToWide(caption))) != nullptr;)
+        windows.push_back(found);
+    return windows;
 }
 
-WindowHandle CWin32WindowSystem::GetLastActivePopup(WindowHandle hwnd) { return ::GetLastActivePopup(H(hwnd)); }
+WindowHandle CWin32WindowSystem::GetLastActivePopup(WindowHandle hwnd) { return ::GetLastActivePopup(ToHwnd(hwnd)); }
 
 void CWin32WindowSystem::SetTimer(WindowHandle hwnd, std::uintptr_t id, unsigned milliseconds)
 {
-    ::SetTimer(H(hwnd), id, milliseconds, nullptr);
+    ::SetTimer(ToHwnd(hwnd), id, milliseconds, nullptr);
 }
 
-MenuHandle CWin32WindowSystem::GetSystemMenu(WindowHandle hwnd, bool revert) { return ::GetSystemMenu(H(hwnd), revert); }
+MenuHandle CWin32WindowSystem::GetSystemMenu(WindowHandle hwnd, bool revert) { return ::GetSystemMenu(ToHwnd(hwnd), revert); }
 
 void CWin32WindowSystem::AppendMenuItem(MenuHandle menu, unsigned id, const WideString& text)
 {
-    ::AppendMenuW(M(menu), MF_STRING, id, W(text));
+    ::AppendMenuW(ToHmenu(menu), MF_STRING, id, ToWide(text));
 }
 
-void CWin32WindowSystem::AppendMenuSeparator(MenuHandle menu) { ::AppendMenuW(M(menu), MF_SEPARATOR, 0, nullptr); }
-MenuHandle CWin32WindowSystem::GetSubMenu(MenuHandle menu, int position) { return ::GetSubMenu(M(menu), position); }
+void CWin32WindowSystem::AppendMenuSeparator(MenuHandle menu) { ::AppendMenuW(ToHmenu(menu), MF_SEPARATOR, 0, nullptr); }
+MenuHandle CWin32WindowSystem::GetSubMenu(MenuHandle menu, int position) { return ::GetSubMenu(ToHmenu(menu), position); }
 
 void CWin32WindowSystem::TrackPopupMenu(MenuHandle menu, unsigned flags, Point at, WindowHandle owner)
 {
-    ::TrackPopupMenu(M(menu), flags, at.x, at.y, 0, H(owner), nullptr);
+    ::TrackPopupMenu(ToHmenu(menu), flags, at.x, at.y, 0, ToHwnd(owner), nullptr);
 }
 
-void CWin32WindowSystem::DestroyMenu(MenuHandle menu) { ::DestroyMenu(M(menu)); }
+void CWin32WindowSystem::DestroyMenu(MenuHandle menu) { ::DestroyMenu(ToHmenu(menu)); }
 
 Point CWin32WindowSystem::GetCursorPos()
 {
@@ -208,14 +221,14 @@ Point CWin32WindowSystem::GetCursorPos()
     return {pt.x, pt.y};
 }
 
-DeviceContext CWin32WindowSystem::BeginPaint(WindowHandle hwnd) { return ::BeginPaint(H(hwnd), &m_paint); }
-void CWin32WindowSystem::EndPaint(WindowHandle hwnd) { ::EndPaint(H(hwnd), &m_paint); }
+DeviceContext CWin32WindowSystem::BeginPaint(WindowHandle hwnd) { return ::BeginPaint(ToHwnd(hwnd), &m_paint); }
+void CWin32WindowSystem::EndPaint(WindowHandle hwnd) { ::EndPaint(ToHwnd(hwnd), &m_paint); }
 int CWin32WindowSystem::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
 Rect CWin32WindowSystem::GetClientRect(WindowHandle hwnd)
 {
     RECT rc{};
-    ::GetClientRect(H(hwnd), &rc);
+    ::GetClientRect(ToHwnd(hwnd), &rc);
     return {rc.left, rc.top, rc.right, rc.bottom};
 }
 
@@ -227,14 +240,14 @@ void CWin32WindowSystem::DrawIcon(DeviceContext dc, int x, int y, IconHandle ico
 int CWin32WindowSystem::MessageBox(WindowHandle owner, const WideString& text, const WideString& caption,
                                    unsigned type)
 {
-    return ::MessageBoxW(H(owner), W(text), W(caption), type);
+    return ::MessageBoxW(ToHwnd(owner), ToWide(text), ToWide(caption), type);
 }
 
 void CWin32WindowSystem::NotifyIcon(unsigned operation, const NotifyIconRecord& record)
 {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
-    data.hWnd = H(record.hWnd);
+    data.hWnd = ToHwnd(record.hWnd);
     data.uID = record.uID;
     data.uFlags = record.uFlags;
     data.uCallbackMessage = record.uCallbackMessage;
@@ -246,10 +259,10 @@ void CWin32WindowSystem::NotifyIcon(unsigned operation, const NotifyIconRecord& 
 
 unsigned CWin32WindowSystem::RegisterWindowMessage(const WideString& name)
 {
-    return ::RegisterWindowMessageW(W(name));
+    return ::RegisterWindowMessageW(ToWide(name));
 }
 
 void CWin32WindowSystem::AllowMessageFromLowerPrivilege(WindowHandle hwnd, unsigned message)
 {
-    dyn::AllowMessageFromLowerPrivilege(H(hwnd), message);
+    dyn::AllowMessageFromLowerPrivilege(ToHwnd(hwnd), message);
 }

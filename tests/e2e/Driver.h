@@ -17,18 +17,22 @@
 #include <vector>
 
 #include "base/ResourceIds.h"
-#include "standins/ReadFileBytes.h"
+#include "standins/HostRequest.h"
 
 namespace e2e {
 
 // Two refresh passes a second apart, on a loaded machine, with room to spare.
-constexpr int kWaitMs = 20000;
+constexpr DWORD kWaitMs = 20000;
 
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
+// Waits for the condition, answering what is sent to the driver's own windows meanwhile.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kWaitMs)
 {
-    for (const DWORD start = GetTickCount(); !condition(); Sleep(50)) {
-        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
+    for (const DWORD start = GetTickCount(); !condition(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT)) {
+        if (GetTickCount() - start > timeoutMs)
             return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
     }
     return true;
 }
@@ -113,8 +117,8 @@ inline void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
     WaitUntil([&] { return MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
 }
 
-// The program, started from its installed folder (or TOLVEX_APP), ended on destruction if it
-// still runs.
+// The program, started from its installed folder (or TOLVEX_APP). One that still runs at the end
+// is ended as Windows ends a session, so that it takes its icon with it.
 class App {
 public:
     explicit App(const std::wstring& currentDirectory = L"")
@@ -128,23 +132,24 @@ public:
     }
     ~App()
     {
-        if (!WaitForExit(0))
+        if (!WaitForExit(0) && m_dialog != nullptr)
+            PostMessageW(m_dialog, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+        if (!WaitForExit())
             TerminateProcess(m_pi.hProcess, 1);
-        WaitForExit(5000);
+        WaitForExit();
         CloseHandle(m_pi.hThread);
         CloseHandle(m_pi.hProcess);
-        Sleep(300);  // the notification area drops a killed program's icon on its next look
     }
-    bool WaitForExit(int timeoutMs = kWaitMs)
-    {
-        return WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
-    }
-    // The main dialog, shown or not: the process's dialog that holds the Connect button.
+    bool WaitForExit(DWORD timeoutMs = kWaitMs) { return WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+    // The main dialog, shown or not: the process's dialog that holds the Connect button. Waited
+    // for as long as the process lives: a start on a busy machine may take long.
     HWND WaitForMainDialog()
     {
-        HWND dialog = nullptr;
-        WaitUntil([&] { return (dialog = FindTopLevel([&](HWND hwnd) { return IsOurs(hwnd) && GetDlgItem(hwnd, IDC_CONNECT); })); });
-        return dialog;
+        WaitUntil([&] {
+            m_dialog = FindTopLevel([&](HWND hwnd) { return IsOurs(hwnd) && GetDlgItem(hwnd, IDC_CONNECT); });
+            return m_dialog != nullptr || WaitForExit(0);
+        }, INFINITE);
+        return m_dialog;
     }
     // A message box of the process, shown now.
     HWND FindMessageBox()
@@ -156,6 +161,7 @@ private:
     bool IsOurs(HWND hwnd) const { return ProcessOf(hwnd) == m_pi.dwProcessId; }
 
     PROCESS_INFORMATION m_pi{};
+    HWND m_dialog = nullptr;
 };
 
 inline std::wstring Text(HWND window)
@@ -275,34 +281,15 @@ inline void RestartTaskbar(HWND owner)
     SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
-inline void SaveScreenshot(const std::wstring& name)
+// The whole display, saved by the session's helper among the screenshots.
+inline void SaveScreenshot(const std::wstring& name) { AskHost("screenshot\n" + std::string(name.begin(), name.end())); }
+
+// A symbolic link at path to another file, made on the Linux side (to none: the link removed).
+// Wine shows it as a plain file whose handle resolves to the other.
+inline bool SymbolicLink(const std::wstring& path, const std::wstring& to = L"")
 {
-    const std::wstring folder = Env(L"TOLVEX_SCREENSHOTS");
-    if (folder.empty())
-        return;
-    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB};
-    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD imageSize = ((width * 3 + 3) / 4 * 4) * height;
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(header);
-    BITMAPFILEHEADER file{0x4D42, offset + imageSize, 0, 0, offset};
-    if (FILE* out = _wfopen((folder + L"\\" + name + L".bmp").c_str(), L"wb")) {
-        std::fwrite(&file, sizeof(file), 1, out);
-        std::fwrite(&header, sizeof(header), 1, out);
-        std::fwrite(bits, imageSize, 1, out);
-        std::fclose(out);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const auto ascii = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
+    return AskHost("link\n" + ascii(path) + (to.empty() ? "" : "\n" + ascii(to)));
 }
 
 // What the stand-ins and other programs leave.

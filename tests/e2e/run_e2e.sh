@@ -19,12 +19,11 @@ run=$(mktemp -d /tmp/tolvex-e2e.XXXXXX)
 trap 'end_session; stop_display; rm -rf "$run"' EXIT
 trap 'exit 143' TERM INT
 mkdir -p "$shots"
-export TOLVEX_SCREENSHOTS="Z:${shots//\//\\}"
 
 failed=0
 for suite in English Japanese; do
   echo "== $suite"
-  start_session "$build/e2e/prefix-template" "$run/$suite" "$build/TolvexDesktopWin.exe"
+  start_session "$build/e2e/prefix-template" "$run/$suite" "$build/TolvexDesktopWin.exe" "$shots"
   language=C.UTF-8
   [ $suite = Japanese ] && language=ja_JP.UTF-8
   LANG=$language wine "$build/e2e/e2e_driver.exe" --gtest_filter="$suite.${E2E_TOURS:-*}" >"$run/$suite.log" 2>&1 ||
@@ -33,8 +32,5 @@ for suite in English Japanese; do
   end_session
 done
 
-for bmp in "$shots"/*.bmp; do
-  [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-done
 echo "screenshots: $shots"
 [ $failed -eq 0 ]

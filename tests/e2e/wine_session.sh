@@ -65,12 +65,13 @@ start_display() {
 
 stop_display() { [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true; }
 
-# start_session TEMPLATE RUN_DIR EXE: a copy of the template with the program and its registry
-# tool in C:\Program Files\Tolvex, the dialer and the test-only adapter list in the system
-# directory, and a file of the registry tool's name (a stand-in dialer, which logs any start)
-# planted in C:\tolvex-planted; then the display, the link daemon and a persistent wineserver.
+# start_session TEMPLATE RUN_DIR EXE [SCREENSHOTS]: a copy of the template with the program and
+# its registry tool in C:\Program Files\Tolvex, the dialer and the test-only adapter list in the
+# system directory, a file of the registry tool's name (a stand-in dialer, which logs any start)
+# planted in C:\tolvex-planted; then the display, the session's helper (network links, screenshots,
+# symbolic links) and a persistent wineserver.
 start_session() {
-  local template=$1 run=$2 exe=$3 standins
+  local template=$1 run=$2 exe=$3 shots=${4:-} standins
   standins=$(dirname "$exe")/e2e
   mkdir -p "$run"
   cp -a "$template" "$run/prefix"
@@ -82,18 +83,18 @@ start_session() {
   cp "$standins/rasphone.exe" "$c/tolvex-planted/Tolvex Regset.exe"
   start_display "$run"
   if [ "${TOLVEX_PRIVATE_NETWORK:-}" = 1 ]; then
-    python3 "$TOLVEX_E2E_DIR/standins/linkd.py" "$c/tolvex-e2e" &
-    LINKD_PID=$!
+    python3 "$TOLVEX_E2E_DIR/standins/hostd.py" "$c/tolvex-e2e" "$shots" &
+    HOSTD_PID=$!
   fi
   wineserver -p
 }
 
 # Ends every Wine process and the wineserver: Wine keeps every adapter it has once seen listed
-# until then. Then the link daemon and its links.
+# until then. Then the helper and its links.
 end_session() {
   [ -z "${WINEPREFIX:-}" ] || { wineserver -k; wineserver -w; } 2>/dev/null || true
-  [ -z "${LINKD_PID:-}" ] || { kill "$LINKD_PID"; wait "$LINKD_PID"; } 2>/dev/null || true
-  LINKD_PID=
+  [ -z "${HOSTD_PID:-}" ] || { kill "$HOSTD_PID"; wait "$HOSTD_PID"; } 2>/dev/null || true
+  HOSTD_PID=
   [ "${TOLVEX_PRIVATE_NETWORK:-}" = 1 ] || return 0
   local device
   for device in $(ip -o link show | awk -F': ' '{ sub(/@.*/, "", $2); print $2 }'); do

@@ -1,5 +1,6 @@
-// The WAN binding-order fix on any registry value, read as text, moved and written back: the WAN
-// item ends up first and exactly once, the other items keep their order, a second move changes
+// The WAN binding-order fix on any registry value, read as text, moved and written back: a list is
+// moved exactly when it holds the WAN item somewhere after the first place; the WAN item then
+// ends up first and exactly once, the other items keep their order, a second move changes
 // nothing, and the value written is a closed list that reads back as the moved text.
 #include <algorithm>
 #include <string>
@@ -12,14 +13,20 @@ namespace {
 
 const std::u16string kWan = u"\\Device\\NdisWanIp";
 
-std::vector<std::u16string> ItemsBut(const std::u16string& text, const std::u16string& left)
+std::vector<std::u16string> Items(const std::u16string& text)
 {
     std::vector<std::u16string> items;
     for (std::size_t start = 0, lf; start < text.size(); start = lf + 1) {
         lf = std::min(text.find(u'\n', start), text.size());
-        if (text.substr(start, lf - start) != left)
-            items.push_back(text.substr(start, lf - start));
+        items.push_back(text.substr(start, lf - start));
     }
+    return items;
+}
+
+std::vector<std::u16string> ItemsBut(const std::u16string& text, const std::u16string& left)
+{
+    std::vector<std::u16string> items = Items(text);
+    std::erase(items, left);
     return items;
 }
 
@@ -34,17 +41,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value += ch == 0xFFFF ? kWan : std::u16string(1, ch);
     }
     const WideString text = BindListToText(value.data(), value.size());
+    const auto items = Items(text.str());
+    const auto wan = std::find(items.begin(), items.end(), kWan);
     WideString moved = text;
-    if (MoveWanAdapterFirst(moved) == 0) {
+    if (!MoveWanAdapterFirst(moved)) {
         reference::Check(moved == text, "a move that did not happen changed the text");
+        reference::Check(wan == items.begin() || wan == items.end(), "a WAN item after the first was left there");
         return 0;
     }
-    const auto items = ItemsBut(moved.str(), u"");
-    reference::Check(!items.empty() && items[0] == kWan && std::count(items.begin(), items.end(), kWan) == 1,
+    reference::Check(wan != items.begin() && wan != items.end(), "moved a list without the WAN item after the first");
+    const auto after = Items(moved.str());
+    reference::Check(after[0] == kWan && std::count(after.begin(), after.end(), kWan) == 1,
                      "the WAN item is not first, once");
     reference::Check(ItemsBut(moved.str(), kWan) == ItemsBut(text.str(), kWan), "the other items changed");
     WideString again = moved;
-    reference::Check(MoveWanAdapterFirst(again) == 0 && again == moved, "a second move changed something");
+    reference::Check(!MoveWanAdapterFirst(again) && again == moved, "a second move changed something");
     const std::u16string list = TextToBindList(moved);
     reference::Check(list.size() >= 2 && list.ends_with(std::u16string(2, u'\0')), "the written list is not closed");
     if (moved.str().find(u"\n\n") == std::u16string::npos)

@@ -17,22 +17,25 @@ TEST(ConnectionState, APointToPointAdapterCountsByItsNameOnNewerSystems)
     const struct {
         std::uint32_t major;
         FakeAdapter adapter;
-        int state;
+        LinkState state;
     } cases[] = {
-        {5, {u"Office VPN", kPpp}, kLinkUp},
-        {5, {u"Tolvex Cell VPN", kEthernet}, kLinkDown},
-        {6, {u"Tolvex Cell VPN", kPpp}, kLinkUp},
-        {10, {u"TOLVEX CELL VPN", kPpp}, kLinkUp},
-        {6, {u"My tOlVeX link", kPpp}, kLinkUp},
-        {6, {u"tolvex", kPpp}, kLinkUp},
-        {6, {u"Office VPN", kPpp}, kLinkDown},
-        {6, {u"Tolvex Cell VPN", kEthernet}, kLinkDown},
-        {6, {u"\uFF34\uFF2F\uFF2C\uFF36\uFF25\uFF38", kPpp}, kLinkDown},  // full-width letters are not folded
+        {5, {u"Office VPN", kPpp}, LinkState::Up},
+        {5, {u"Tolvex Cell VPN", kEthernet}, LinkState::Down},
+        {6, {u"Tolvex Cell VPN", kPpp}, LinkState::Up},
+        {10, {u"TOLVEX CELL VPN", kPpp}, LinkState::Up},
+        {6, {u"My tOlVeX link", kPpp}, LinkState::Up},
+        {6, {u"tolvex", kPpp}, LinkState::Up},
+        {6, {u"Office VPN", kPpp}, LinkState::Down},
+        {6, {u"Tolvex Cell VPN", kEthernet}, LinkState::Down},
+        {6, {u"\uFF34\uFF2F\uFF2C\uFF36\uFF25\uFF38", kPpp}, LinkState::Down},  // full-width letters are not folded
+        {6, {u"[TOLVEX]", kPpp}, LinkState::Up},  // only A-Z are folded: brackets stay brackets
     };
     for (const auto& c : cases) {
         FakeAdapters adapters;
         adapters.adapters = {{u"Ethernet", kEthernet}, c.adapter};
         EXPECT_EQ(GetConnectionState(c.major, adapters), c.state) << Narrow(c.adapter.name) << " on " << c.major;
+        adapters.adapters = {c.adapter, {u"Ethernet", kEthernet}};
+        EXPECT_EQ(GetConnectionState(c.major, adapters), c.state) << "first in the list: " << Narrow(c.adapter.name);
     }
 }
 
@@ -44,14 +47,15 @@ TEST(ConnectionState, TheBufferHoldsTheWholeListAndEveryFailureHasItsCode)
         std::optional<std::uint32_t> needed;
         std::optional<unsigned long> sizing;
         std::optional<unsigned long> filling;
-        int state;
+        LinkState state;
     } cases[] = {
-        {4096, {}, {}, kLinkDown},
-        {4097, {}, {}, kLinkDown},
-        {{}, 0, {}, kSizingFailed},       // success instead of "buffer too small"
-        {{}, 232, {}, kSizingFailed},     // no adapter at all
-        {0xFFFFFFFF, {}, {}, kAllocationFailed},
-        {{}, {}, 111, kFillingFailed},    // the list grew past the spare room
+        {4096, {}, {}, LinkState::Down},
+        {4097, {}, {}, LinkState::Down},
+        {1, {}, {}, LinkState::Down},
+        {{}, 0, {}, LinkState::Unknown},       // success instead of "buffer too small"
+        {{}, 232, {}, LinkState::Unknown},     // no adapter at all
+        {0xFFFFFFFF, {}, {}, LinkState::Unknown},
+        {{}, {}, 111, LinkState::Unknown},     // the list grew past the spare room
     };
     for (const auto& c : cases) {
         FakeAdapters adapters;
@@ -63,13 +67,16 @@ TEST(ConnectionState, TheBufferHoldsTheWholeListAndEveryFailureHasItsCode)
     }
 }
 
-TEST(DialerTool, StartsTheSystemDirectorysToolAndNothingUnsafe)
+// Started by its full path, never through the shell's file associations, which the user's own
+// registry can redirect even when the program runs as administrator.
+TEST(DialerTool, StartsTheSystemDirectorysToolDirectlyAndNothingUnsafe)
 {
     FakePlatform fake;
     RunDialerTool(fake.platform, DialerAction::Edit, u"C:\\a b\\p.pbk", u"Tolvex Cell VPN");
-    ASSERT_EQ(fake.shell.starts.size(), 1u);
-    EXPECT_EQ(fake.shell.starts[0].file, "C:\\Windows\\system32\\rasphone.exe");
-    EXPECT_EQ(fake.shell.starts[0].parameters, "-f \"C:\\a b\\p.pbk\" -e \"Tolvex Cell VPN\"");
+    EXPECT_TRUE(fake.shell.starts.empty());
+    ASSERT_EQ(fake.shell.programs.size(), 1u);
+    EXPECT_EQ(fake.shell.programs[0].file, "C:\\Windows\\system32\\rasphone.exe");
+    EXPECT_EQ(fake.shell.programs[0].parameters, "-f \"C:\\a b\\p.pbk\" -e \"Tolvex Cell VPN\"");
 
     // Nothing starts where the tool or its phonebook argument cannot be named safely.
     const struct {
@@ -87,18 +94,19 @@ TEST(DialerTool, StartsTheSystemDirectorysToolAndNothingUnsafe)
         FakePlatform fake;
         fake.system.systemDirectory = r.systemDirectory;
         RunDialerTool(fake.platform, DialerAction::Dial, r.path, u"Tolvex Cell VPN");
-        EXPECT_TRUE(fake.shell.starts.empty()) << Narrow(r.path.view());
+        EXPECT_TRUE(fake.shell.programs.empty()) << Narrow(r.path.view());
     }
 }
 
 // What the refresh sees at each working pass, and what it must show and do.
 struct Pass {
-    int state;
+    LinkState state;
     std::uint32_t minor;     // the version reported now: 6.<minor>
     bool showDialog;
     bool dialAgain;
     int ticksBefore = 0;     // timer ticks since the pass before
     bool userHangUp = false; // the user pressed Disconnect after this pass
+    bool dialed = false;     // a dial was started after this pass
 };
 
 void Watch(const std::vector<Pass>& passes, const char* story)
@@ -110,50 +118,81 @@ void Watch(const std::vector<Pass>& passes, const char* story)
             watch.OnTick();
         ASSERT_TRUE(watch.IsWorkingPass());
         const LinkView view = watch.SeeLink(pass.state, {6, pass.minor});
+        EXPECT_EQ(view.state, pass.state) << story << ", pass " << i;
         EXPECT_EQ(view.showDialog, pass.showDialog) << story << ", pass " << i;
         EXPECT_EQ(view.dialAgain, pass.dialAgain) << story << ", pass " << i;
         watch.OnPassDone();
         if (pass.userHangUp)
             watch.OnUserHangUp();
+        if (pass.dialed)
+            watch.OnDial();
         EXPECT_FALSE(watch.IsWorkingPass()) << "every second pass only looks";
     }
 }
 
 TEST(LinkWatch, ADropShowsTheDialogAndIsDialledAgainOnlyWhereTheSystemReports62)
 {
-    Watch({{kLinkUp, 2, false, false}, {kLinkDown, 2, true, true}, {kLinkDown, 2, false, false}}, "6.2 drop, dialled once");
-    Watch({{kLinkUp, 1, false, false}, {kLinkDown, 1, true, false}}, "6.1 drop, only shown");
-    Watch({{kLinkUp, 2, false, false}, {-3, 2, false, false}, {kLinkDown, 2, true, true}}, "an error in between");
-    Watch({{kLinkDown, 2, false, false}, {kLinkDown, 2, false, false}}, "never up");
+    Watch({{LinkState::Up, 2, false, false}, {LinkState::Down, 2, true, true}, {LinkState::Down, 2, false, false}}, "6.2 drop, dialled once");
+    Watch({{LinkState::Up, 1, false, false}, {LinkState::Down, 1, true, false}}, "6.1 drop, only shown");
+    Watch({{LinkState::Up, 2, false, false}, {LinkState::Unknown, 2, false, false}, {LinkState::Down, 2, true, true}}, "an error in between");
+    Watch({{LinkState::Down, 2, false, false}, {LinkState::Down, 2, false, false}}, "never up");
 }
 
 TEST(LinkWatch, TheUsersOwnHangUpIsNotDialledAgainForAboutAMinute)
 {
-    Watch({{kLinkUp, 2, false, false, 0, true}, {kLinkDown, 2, true, false}}, "gone at the next pass");
-    Watch({{kLinkUp, 2, false, false, 0, true}, {kLinkUp, 2, false, false, 2}, {kLinkUp, 2, false, false, 2},
-           {kLinkDown, 2, true, false, 2}},
+    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}}, "gone at the next pass");
+    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 2}, {LinkState::Up, 2, false, false, 2},
+           {LinkState::Down, 2, true, false, 2}},
           "still up for a while");
-    Watch({{kLinkUp, 2, false, false, 0, true}, {kLinkUp, 2, false, false, 61}, {kLinkDown, 2, true, true}},
+    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 61}, {LinkState::Down, 2, true, true}},
           "still up after a minute: the hang-up did not happen");
-    Watch({{kLinkUp, 2, false, false, 0, true}, {kLinkDown, 2, true, false}, {kLinkUp, 2, false, false},
-           {kLinkDown, 2, true, true}},
+    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}, {LinkState::Up, 2, false, false},
+           {LinkState::Down, 2, true, true}},
           "a later drop of a new link");
+    Watch({{LinkState::Up, 2, false, false, 0, true, true}, {LinkState::Up, 2, false, false}, {LinkState::Down, 2, true, true}},
+          "the user dialled again: the hang-up is no longer remembered");
+    Watch({{LinkState::Up, 2, false, false, 0, false, true}, {LinkState::Down, 2, true, true}}, "Enter dialled while up");
 }
 
-TEST(LinkWatch, ARedialThatFailedOnThePhoneBookIsTriedAgainWithoutShowingAgain)
+// The re-dial failed on the phonebook: the pass ends before OnPassDone, and the next ones try
+// again without showing the dialog or telling the user again, until one dials.
+TEST(LinkWatch, ARedialThatFailedOnThePhoneBookIsTriedAgainAndToldOncePerDrop)
 {
     CLinkWatch watch;
-    watch.IsWorkingPass();
-    watch.SeeLink(kLinkUp, {6, 2});
-    watch.OnPassDone();
-    for (const bool shown : {true, false}) {
+    for (int drop = 0; drop < 2; ++drop) {
+        watch.IsWorkingPass();
+        watch.SeeLink(LinkState::Up, {6, 2});
+        watch.OnPassDone();
+        for (const bool first : {true, false}) {
+            watch.IsWorkingPass();
+            watch.IsWorkingPass();
+            const LinkView view = watch.SeeLink(LinkState::Down, {6, 2});
+            EXPECT_EQ(view.showDialog, first);
+            EXPECT_TRUE(view.dialAgain);
+            EXPECT_EQ(watch.IsFirstFailedRedial(), first) << "drop " << drop;
+        }
+        watch.OnDial();  // the user's own
         watch.IsWorkingPass();
         watch.IsWorkingPass();
-        const LinkView view = watch.SeeLink(kLinkDown, {6, 2});
-        EXPECT_EQ(view.showDialog, shown);
-        EXPECT_TRUE(view.dialAgain);
-        // The re-dial raised a file error: the pass ended before OnPassDone.
+        EXPECT_FALSE(watch.SeeLink(LinkState::Down, {6, 2}).dialAgain) << "the user's dial took its place";
+        watch.OnPassDone();
+        watch.IsWorkingPass();
     }
+}
+
+// With the link up from the start, ticks 1 to 9 show frames 1 to 7, then 0 and 1; down, none.
+TEST(LinkWatch, TheIndicatorTurnsWithTheTicksWhileTheLinkIsUp)
+{
+    CLinkWatch watch;
+    EXPECT_EQ(watch.OnTick(), std::nullopt);
+    watch.IsWorkingPass();
+    watch.SeeLink(LinkState::Up, {6, 1});
+    for (std::uint32_t tick = 2; tick <= 9; ++tick)
+        EXPECT_EQ(watch.OnTick(), tick % 8);
+    watch.IsWorkingPass();
+    watch.IsWorkingPass();
+    watch.SeeLink(LinkState::Down, {6, 1});
+    EXPECT_EQ(watch.OnTick(), std::nullopt);
 }
 
 }  // namespace

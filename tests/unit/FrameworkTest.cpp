@@ -8,6 +8,7 @@
 #include "base/ResourceIds.h"
 #include "fakes/FakePlatform.h"
 #include "framework/Dialog.h"
+#include "framework/FileErrorText.h"
 #include "framework/IdleActivity.h"
 
 namespace {
@@ -19,11 +20,13 @@ public:
     using CDialog::CDialog;
     using CDialog::IsMessageBoxOpen;
     using CDialog::MessageBox;
+    using CDialog::ReportFileError;
 
     int passes = 0;
     std::vector<int> updated;
     std::function<void()> onCommand;
     std::function<void()> onIdle;
+    std::function<void()> onSysCommand;
 
 protected:
     bool DispatchMessageMap(const MessageArgs& args, std::intptr_t& result) override
@@ -49,6 +52,10 @@ const MessageMap<CTestDialog> CTestDialog::s_map = {
     Map::Message(win::WM_TIMER, [](auto& dlg, const MessageArgs&) {
         if (dlg.onIdle)
             dlg.onIdle();
+        return Handled();
+    }),
+    Map::Message(win::WM_SYSCOMMAND, [](auto& dlg, const MessageArgs&) {
+        dlg.onSysCommand();
         return Handled();
     }),
     Map::UpdateCommand(1, [](auto& dlg, CCmdUI&) { dlg.updated.push_back(1); }),
@@ -153,22 +160,20 @@ TEST_F(Framework, MessageBoxesTakeTheProgramsNameAndADefaultIcon)
 
 TEST_F(Framework, NoExceptionLeavesTheDialogAndOnlyTheUsersCommandsAreTold)
 {
-    fake.resources.strings[IDP_FILE_SHARING] = u"sharing %1";
     const WindowHandle hwnd = Create(dialog);
     const struct {
         unsigned message;
         std::function<void()> fail;
         const char* box;  // none when null
     } cases[] = {
-        {win::WM_COMMAND, [] { CFileException::ThrowOsError(32, u"C:\\p.pbk"); }, "sharing C:\\p.pbk"},
-        {win::WM_KICKIDLE, [] { CFileException::ThrowOsError(32, u"C:\\p.pbk"); }, "sharing C:\\p.pbk"},
         {win::WM_COMMAND, [] { throw std::length_error("too long"); }, "#150"},
+        {win::WM_SYSCOMMAND, [] { throw std::bad_alloc(); }, "#150"},
         {win::WM_KICKIDLE, [] { throw std::bad_alloc(); }, nullptr},
         {win::WM_TIMER, [] { throw std::runtime_error("tick"); }, nullptr},
     };
     for (const auto& c : cases) {
         fake.ui.boxes.clear();
-        dialog.onCommand = dialog.onIdle = c.fail;
+        dialog.onCommand = dialog.onIdle = dialog.onSysCommand = c.fail;
         fake.ui.Deliver(hwnd, c.message, kThrowCommand);
         ASSERT_EQ(fake.ui.boxes.size(), c.box != nullptr ? 1u : 0u) << c.message;
         if (c.box != nullptr) {
@@ -176,6 +181,46 @@ TEST_F(Framework, NoExceptionLeavesTheDialogAndOnlyTheUsersCommandsAreTold)
             EXPECT_EQ(fake.ui.boxes[0].type & win::MB_ICONMASK, win::MB_ICONSTOP);
         }
     }
+}
+
+// The box's text by the kind of failure, the file named where the text says.
+TEST_F(Framework, AFileErrorIsToldInTheTextOfItsKind)
+{
+    for (const unsigned id : {IDP_FILE_GENERIC, IDP_FILE_ACCESS_DENIED, IDP_FILE_SHARING, IDP_FILE_DISK_FULL})
+        fake.resources.strings[id] = WideString::Format(u"%d: %1", {static_cast<int>(id)});
+    const struct {
+        unsigned long code;
+        unsigned id;
+    } cases[] = {
+        {32, IDP_FILE_SHARING}, {112, IDP_FILE_DISK_FULL}, {5, IDP_FILE_ACCESS_DENIED},
+        {kNotARealFile, IDP_FILE_ACCESS_DENIED}, {1392, IDP_FILE_GENERIC},
+    };
+    Create(dialog);
+    for (const auto& c : cases) {
+        dialog.ReportFileError({c.code, u"C:\\a\\p.pbk"});
+        EXPECT_EQ(fake.ui.boxes.back().text, std::to_string(c.id) + ": C:\\a\\p.pbk") << c.code;
+        EXPECT_EQ(fake.ui.boxes.back().type, win::MB_OK | win::MB_ICONSTOP);
+    }
+}
+
+// The loop leaves as soon as the dialog is ended, also from a message sent to it while the loop
+// waits (the end of a session); a WM_QUIT is left for the loop outside.
+TEST_F(Framework, TheModalLoopWakesForItsEndAndHandsOnAQuit)
+{
+    fake.ui.steps = {[&] {
+        dialog.onCommand = [&] { dialog.EndDialog(7); };
+        fake.ui.Deliver(dialog.GetSafeHwnd(), win::WM_COMMAND, kThrowCommand);
+    }};
+    EXPECT_EQ(dialog.DoModal(), 7);
+    EXPECT_FALSE(fake.ui.starved) << "the loop waited on after its end";
+
+    CTestDialog quitting(fake.platform, 7);
+    fake.ui.steps = {[&] { fake.ui.PostQuitMessage(3); }};
+    EXPECT_EQ(quitting.DoModal(), -1);
+    Message left;
+    ASSERT_TRUE(fake.ui.PeekMessage(left));
+    EXPECT_EQ(left.message, FakeWindowSystem::kQuit) << "handed on to the loop outside";
+    EXPECT_EQ(left.wParam, 3u);
 }
 
 }  // namespace

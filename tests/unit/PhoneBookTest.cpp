@@ -1,30 +1,59 @@
-// The phonebook: its location, the entry lookup, and the rewrite's failures. The fuzz targets
-// hold its text readers to a plain reference and try every failing step of the rewrite.
+// The phonebook: its location, the entry lookup, and the rewrite's failures, refusals and crashes.
+// The fuzz targets hold its text readers to a plain reference.
 #include <gtest/gtest.h>
 
-#include "base/ResourceIds.h"
 #include "fakes/FakePlatform.h"
-#include "framework/FileException.h"
 #include "phonebook/PhoneBook.h"
 
 namespace {
 
+using Step = FakeFileSystem::Step;
+constexpr char kFolder[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer";
 constexpr char kPath[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer\\TolvexPhoneBook.pbk";
 const std::string kOld = "[Tolvex Cell VPN]\r\nIpInterfaceMetric=0\r\nPhone=vpn\n";
 const std::string kNew = "[Tolvex Cell VPN]\r\nIpInterfaceMetric=1\r\nPhone=vpn\r\n";
 
 class PhoneBook : public ::testing::Test {
 protected:
-    bool HoldsEntry(const std::string& path = kPath) { return phoneBook.ExistsAndHoldsEntry(Wide(path), u"Tolvex Cell VPN"); }
-    // Rewrites; a file error comes back as its text.
-    std::string Rewrite(const std::string& path = kPath)
+    PhoneBook() { Reset(); }
+    // The folder with the phonebook in it, as found before the rewrite.
+    void Reset()
     {
-        try {
-            phoneBook.RewriteMetricLines(Wide(path));
-        } catch (const CFileException& error) {
-            return Narrow(error.GetErrorMessage(fake.resources));
+        files = FakeFileSystem();
+        files.nodes[kFolder].directory = true;
+        files.Put(kPath, kOld);
+    }
+    bool HoldsEntry(CPhoneBook& phoneBook) { return phoneBook.ExistsAndHoldsEntry(Wide(kPath), u"Tolvex Cell VPN"); }
+    bool HoldsEntry() { return HoldsEntry(phoneBook); }
+    std::optional<FileError> Rewrite(const std::string& path = kPath) { return phoneBook.RewriteMetricLines(Wide(path)); }
+    // What is in the folder besides the phonebook.
+    std::vector<std::string> Beside() const
+    {
+        std::vector<std::string> names;
+        for (const auto& [path, node] : files.nodes) {
+            if (path.starts_with(std::string(kFolder) + "\\") && path != kPath && !node.directory)
+                names.push_back(path);
         }
-        return "";
+        return names;
+    }
+    // The rule every failure and crash is held to: after the next start's lookup, the phonebook's
+    // name holds the old bytes or the new ones; and the next rewrite that meets no failure puts
+    // the new ones there and leaves nothing beside them.
+    void ExpectNothingLost(const std::string& what)
+    {
+        EXPECT_TRUE(files.open.empty()) << what << ": a handle was left open";
+        files.failures.clear();
+        files.crashAt = 0;
+        files.meanwhile = nullptr;
+        for (auto& [path, node] : files.nodes)
+            node.held = node.readOnly = false;
+        CPhoneBook nextStart(files, fake.system, u"TolvexPhoneBook.pbk");
+        EXPECT_TRUE(HoldsEntry(nextStart)) << what;
+        const auto bytes = files.Bytes(kPath);
+        EXPECT_TRUE(bytes == kOld || bytes == kNew) << what << ": " << bytes.value_or("(nothing)");
+        EXPECT_EQ(nextStart.RewriteMetricLines(Wide(kPath)), std::nullopt) << what;
+        EXPECT_EQ(files.Bytes(kPath), kNew) << what;
+        EXPECT_EQ(Beside(), std::vector<std::string>{}) << what;
     }
 
     FakePlatform fake;
@@ -34,8 +63,9 @@ protected:
 
 TEST_F(PhoneBook, ThePathIsMadeOnceWithItsFolderAndNeverWithoutApplicationData)
 {
+    files.nodes.clear();
     EXPECT_EQ(Narrow(phoneBook.GetPathCreatingFolder()), kPath);
-    EXPECT_TRUE(files.nodes.at("C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer").directory);
+    EXPECT_TRUE(files.nodes.at(kFolder).directory);
     files.nodes.clear();
     EXPECT_EQ(Narrow(phoneBook.GetPathCreatingFolder()), kPath);
     EXPECT_TRUE(files.nodes.empty()) << "remembered: no second folder";
@@ -48,51 +78,169 @@ TEST_F(PhoneBook, ThePathIsMadeOnceWithItsFolderAndNeverWithoutApplicationData)
 
 TEST_F(PhoneBook, AFoundEntryIsRememberedWhileTheFileExists)
 {
-    files.Put(kPath, kOld);
     files.nodes[kPath].held = true;
     EXPECT_FALSE(HoldsEntry()) << "held by another program: not found this time";
     files.nodes[kPath].held = false;
-    files.failAt = files.operations + 1;  // the first read
+    files.Fail(Step::Read, ".pbk");
     EXPECT_FALSE(HoldsEntry()) << "a failed read counts as not found";
     EXPECT_TRUE(HoldsEntry()) << "and the next lookup searches again";
 
     files.Put(kPath, "section gone\n");
-    const int operations = files.operations;
-    EXPECT_TRUE(HoldsEntry());
-    EXPECT_EQ(files.operations, operations) << "remembered: the file is not read again";
+    files.meanwhile = [](Step step, const std::string&) { ADD_FAILURE() << "the file is read again, step " << int(step); };
+    EXPECT_TRUE(HoldsEntry()) << "remembered";
+    files.meanwhile = nullptr;
     files.nodes.erase(kPath);
     EXPECT_FALSE(HoldsEntry());
 }
 
-TEST_F(PhoneBook, APathOf260CharactersOrMoreIsNeverOpenedAndOneOf259IsRewritten)
+TEST_F(PhoneBook, APhoneBookLeftUnderABackupNameIsMovedBackBeforeItIsReadOrWritten)
 {
-    const std::string folder = "C:\\" + std::string(236, 'f') + "\\";
-    files.Put(folder + "TolvexPhoneBook.pbk", kOld);  // 259 characters
-    EXPECT_EQ(Rewrite(folder + "TolvexPhoneBook.pbk"), "");
-    EXPECT_EQ(files.Bytes(folder + "TolvexPhoneBook.pbk"), kNew) << "the temporary names leave room";
+    const std::string backup = std::string(kFolder) + "\\~tpb3.bak";
+    files.nodes.erase(kPath);
+    files.Put(backup, kOld);
+    files.nodes[backup].held = true;
+    EXPECT_EQ(Rewrite(), std::nullopt);
+    EXPECT_EQ(files.Bytes(backup), kOld) << "never swept while it holds the only copy";
+    files.nodes[backup].held = false;
+    EXPECT_EQ(Rewrite(), std::nullopt);
+    EXPECT_EQ(files.Bytes(kPath), kNew) << "moved back, then rewritten";
 
-    files.Put(folder + "xTolvexPhoneBook.pbk", kOld);
-    const int operations = files.operations;
-    EXPECT_FALSE(phoneBook.ContainsSectionLine(Wide(folder + "xTolvexPhoneBook.pbk"), u"Tolvex Cell VPN"));
-    EXPECT_EQ(Rewrite(folder + "xTolvexPhoneBook.pbk"), "");
-    EXPECT_EQ(files.operations, operations);
+    files.nodes.erase(kPath);
+    files.Put(backup, kOld);
+    EXPECT_TRUE(HoldsEntry());
+    EXPECT_EQ(files.Bytes(kPath), kOld);
+    EXPECT_EQ(Beside(), std::vector<std::string>{});
 }
 
-TEST_F(PhoneBook, AFileThatIsRightIsNeverWrittenAndAFailureNamesThePhoneBook)
+// The dialer tool saves the entry while the lookup reads; the lookup reads in pieces, and a
+// section line may straddle two of them.
+TEST_F(PhoneBook, TheLookupLetsTheDialerWriteAndFindsTheEntryAnywhereInALargeFile)
+{
+    for (const std::size_t at : {std::size_t{0}, std::size_t{256 * 1024 - 5}, std::size_t{700 * 1024}}) {
+        CPhoneBook lookup(files, fake.system, u"TolvexPhoneBook.pbk");
+        std::string bytes(at, 'x');
+        files.Put(kPath, bytes + "\n[Tolvex Cell VPN]\n" + bytes);
+        files.meanwhile = [&](Step step, const std::string&) {
+            EXPECT_TRUE(step != Step::Read || files.OthersCanWrite(kPath)) << "the dialer is locked out";
+        };
+        EXPECT_TRUE(HoldsEntry(lookup)) << at;
+        EXPECT_TRUE(files.open.empty());
+    }
+}
+
+TEST_F(PhoneBook, APathOf260CharactersOrMoreIsNeverOpenedAndOneOf259IsRewritten)
+{
+    const std::string folder = "C:\\" + std::string(236, 'f');
+    files.nodes[folder].directory = true;
+    files.Put(folder + "\\TolvexPhoneBook.pbk", kOld);  // 259 characters
+    EXPECT_EQ(Rewrite(folder + "\\TolvexPhoneBook.pbk"), std::nullopt);
+    EXPECT_EQ(files.Bytes(folder + "\\TolvexPhoneBook.pbk"), kNew) << "the temporary names leave room";
+
+    files.Put(folder + "\\xTolvexPhoneBook.pbk", kOld);
+    files.meanwhile = [](Step step, const std::string& path) { ADD_FAILURE() << int(step) << " " << path; };
+    EXPECT_EQ(Rewrite(folder + "\\xTolvexPhoneBook.pbk"), std::nullopt);
+    EXPECT_FALSE(phoneBook.ExistsAndHoldsEntry(Wide(folder + "\\xTolvexPhoneBook.pbk"), u"Tolvex Cell VPN"));
+}
+
+TEST_F(PhoneBook, AFileThatIsRightIsNeverWrittenAndALargeOneIsRewrittenWhole)
 {
     files.Put(kPath, kNew);
-    EXPECT_EQ(Rewrite(), "");
-    EXPECT_EQ(files.operations, 4) << "open, read, read to the end, close: nothing written";
+    files.meanwhile = [](Step step, const std::string& path) {
+        EXPECT_TRUE(step != Step::Write && path.find("~tpb") == std::string::npos) << int(step) << " " << path;
+    };
+    EXPECT_EQ(Rewrite(), std::nullopt);
+    EXPECT_EQ(files.Bytes(kPath), kNew);
+    files.meanwhile = nullptr;
 
-    fake.resources.strings[IDP_FILE_ACCESS_DENIED] = u"denied %1";
-    files.Put(kPath, kOld);
-    files.failWith = 5;
-    for (const int step : {1, 6}) {  // the first read; open, read, create, rewind, read, read, then the write
-        files.operations = 0;
-        files.failAt = step;
-        EXPECT_EQ(Rewrite(), std::string("denied ") + kPath);
-        EXPECT_EQ(files.Bytes(kPath), kOld);
-        EXPECT_EQ(files.nodes.size(), 1u) << "nothing left beside it";
+    // Lines long and short across the pieces the file is read and written in.
+    const std::string filler(300 * 1024, 'p');
+    files.Put(kPath, filler + "\nIpInterfaceMetric=0\n" + filler + filler + "\nIpInterfaceMetric=7");
+    EXPECT_EQ(Rewrite(), std::nullopt);
+    EXPECT_EQ(files.Bytes(kPath), filler + "\r\nIpInterfaceMetric=1\r\n" + filler + filler + "\r\nIpInterfaceMetric=1\r\n");
+}
+
+// Each way a step can fail, by name: what the user is told, and what the phonebook's name holds.
+TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMustKnow)
+{
+    // Another program (a scanner, say) takes a file without sharing when the rewrite comes to a
+    // step on a path holding that text.
+    const auto holdAt = [&](Step at, std::string on, std::string held) {
+        files.meanwhile = [&, at, on, held](Step step, const std::string& path) {
+            if (step == at && path.find(on) != std::string::npos)
+                files.nodes[held].held = true;
+        };
+    };
+    const std::string temporary = std::string(kFolder) + "\\~tpb0.tmp", backup = std::string(kFolder) + "\\~tpb0.bak";
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        std::optional<unsigned long> told;  // the error the user is shown
+        std::optional<std::string> left;    // at the phonebook's name; nothing when moved away
+    } cases[] = {
+        {"the phonebook read", [&] { files.Fail(Step::Read, ".pbk", 1, 23); }, 23, kOld},
+        {"a temporary name taken", [&] { files.nodes[std::string(kFolder) + "\\~tpb0.tmp"].directory = true; }, {}, kNew},
+        {"every temporary name taken", [&] { for (int n = 1; n <= 16; ++n) files.Fail(Step::Open, ".tmp", n); }, {}, kOld},
+        {"the write", [&] { files.Fail(Step::Write, ".tmp", 1, 112); }, 112, kOld},
+        {"the flush", [&] { files.Fail(Step::Flush, ".tmp"); }, 29, kOld},
+        {"the temporary's close", [&] { files.Fail(Step::Close, ".tmp"); }, 29, kOld},
+        {"the phonebook's close", [&] { files.Fail(Step::Close, ".pbk"); }, 29, kOld},
+        {"the phonebook held at the replace", [&] { holdAt(Step::Close, ".tmp", kPath); }, {}, kOld},
+        {"the temporary held at the replace", [&] { holdAt(Step::Close, ".tmp", temporary); }, {}, kOld},
+        {"the backup held after the replace", [&] { holdAt(Step::Delete, ".bak", backup); }, {}, kNew},
+        {"a read-only phonebook", [&] { files.nodes[kPath].readOnly = true; }, {}, kOld},
+        {"1175: not moved away", [&] { files.Fail(Step::ReplaceAway); }, {}, kOld},
+        {"1176: the new file not moved in", [&] { files.Fail(Step::ReplaceInto); }, {}, kOld},
+        {"1177: the old file back from the backup",
+         [&] { files.Fail(Step::ReplaceInto), files.Fail(Step::ReplaceBack); }, {}, kOld},
+        {"1177: the backup stuck, the new file moved in",
+         [&] { files.Fail(Step::ReplaceInto), files.Fail(Step::ReplaceBack), files.Fail(Step::Move, ".bak"); }, {}, kNew},
+        {"1177: both stuck",
+         [&] {
+             files.Fail(Step::ReplaceInto), files.Fail(Step::ReplaceBack);
+             files.Fail(Step::Move, ".bak"), files.Fail(Step::Move, ".tmp");
+         },
+         {}, std::nullopt},
+        {"a folder that is a link", [&] { files.nodes[kFolder].notReal = true; }, kNotARealFile, kOld},
+        {"a phonebook that is a link", [&] { files.nodes[kPath].notReal = true; }, kNotARealFile, kOld},
+    };
+    for (const auto& c : cases) {
+        Reset();
+        c.arrange();
+        const auto told = Rewrite();
+        EXPECT_EQ(told, c.told ? std::optional<FileError>(FileError{*c.told, Wide(kPath)}) : std::nullopt) << c.what;
+        EXPECT_EQ(files.Bytes(kPath), c.left) << c.what;
+        if (c.told == kNotARealFile)
+            EXPECT_EQ(Beside(), std::vector<std::string>{}) << c.what << ": nothing written beside a link";
+        else
+            ExpectNothingLost(c.what);
+    }
+}
+
+// A failure at any step, at any time, or the process dying between any two steps, then a fresh
+// start: nothing is ever lost.
+TEST_F(PhoneBook, NoFailureAndNoCrashAnywhereLosesThePhoneBook)
+{
+    for (const Step step : {Step::Open, Step::Read, Step::Rewind, Step::Write, Step::Flush, Step::Close, Step::Find,
+                            Step::Move, Step::Delete, Step::ReplaceAway, Step::ReplaceInto, Step::ReplaceBack}) {
+        for (int time = 1; time <= 3; ++time) {
+            Reset();
+            files.Fail(step, "", time);
+            const auto told = Rewrite();
+            EXPECT_TRUE(!told || Narrow(told->path.view()) == kPath);
+            ExpectNothingLost("step " + std::to_string(int(step)) + " time " + std::to_string(time));
+        }
+    }
+    for (int crashAt = 1;; ++crashAt) {
+        Reset();
+        files.crashAt = crashAt;
+        try {
+            CPhoneBook(files, fake.system, u"TolvexPhoneBook.pbk").RewriteMetricLines(Wide(kPath));
+        } catch (const FakeFileSystem::Crash&) {
+            ExpectNothingLost("a crash at step " + std::to_string(crashAt));
+            continue;
+        }
+        EXPECT_GT(crashAt, 10) << "the rewrite took fewer steps than a crash could fall between";
+        break;
     }
 }
 

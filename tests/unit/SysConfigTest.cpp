@@ -12,19 +12,28 @@ namespace {
 
 using namespace std::string_literals;
 constexpr const char* kLinkageKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage";
+const std::u16string kWan = u"\\Device\\NdisWanIp"s;
+
+std::string BindList(std::u16string_view list)
+{
+    return std::string(reinterpret_cast<const char*>(list.data()), list.size() * 2);
+}
+
 
 TEST(NatTraversal, AValueReadsAsItsFirstFourBytesWhateverItsType)
 {
     const struct {
         std::uint32_t type;
         std::string bytes;
-        std::int32_t read;
+        std::optional<std::uint32_t> read;
     } cases[] = {
         {win::REG_DWORD, std::string("\x02\0\0\0", 4), 2},
         {3 /* REG_BINARY */, std::string("\x02\0\0\0", 4), 2},
         {1 /* REG_SZ */, std::string("2\0\0\0", 4), 50},
         {win::REG_DWORD, std::string("\x02", 1), 2},  // shorter: the rest reads as zeros
-        {win::REG_DWORD, std::string(8, '\0'), kValueNotRead},
+        {win::REG_DWORD, std::string("\x01\x02\x03\x84", 4), 0x84030201},
+        {win::REG_DWORD, std::string("\xFF\xFF\xFF\xFF", 4), 0xFFFFFFFF},  // a number, not a failure
+        {win::REG_DWORD, std::string(8, '\0'), std::nullopt},
     };
     for (const auto& c : cases) {
         FakeRegistry registry;
@@ -33,7 +42,7 @@ TEST(NatTraversal, AValueReadsAsItsFirstFourBytesWhateverItsType)
         EXPECT_EQ(registry.openKeys, 0);
     }
     FakeRegistry empty;
-    EXPECT_EQ(ReadMachineDword(empty, Wide(kPolicyAgentKey), Wide(kEncapsulation)), kKeyNotOpened);
+    EXPECT_EQ(ReadMachineDword(empty, Wide(kPolicyAgentKey), Wide(kEncapsulation)), std::nullopt);
 }
 
 TEST(NatTraversal, TheCheckAsksForTheRuleAndOnNewerSystemsForATunnelMtu)
@@ -42,14 +51,15 @@ TEST(NatTraversal, TheCheckAsksForTheRuleAndOnNewerSystemsForATunnelMtu)
         std::uint32_t major;
         std::optional<std::uint32_t> rule;       // under the key of the system's layout
         std::optional<std::string> tunnelMtu;
-        int ready;
+        bool ready;
     } cases[] = {
-        {6, 2, std::string("\0\0\0\0", 4), 1},   // any number will do, 0 included
-        {6, 2, {}, 0},
-        {6, 2, std::string("\xFF\xFF\xFF\xFF", 4), 0},  // reads like a failure
-        {6, 1, std::string("\x78\x05\0\0", 4), 0},
-        {5, 2, {}, 1},                                   // older systems never look at it
-        {5, 0, std::string("\x78\x05\0\0", 4), 0},
+        {6, 2, std::string("\0\0\0\0", 4), true},   // any number will do, 0 included
+        {6, 2, {}, false},
+        {6, 2, std::string(8, '\0'), false},           // too long to read
+        {6, 2, std::string("\xFF\xFF\xFF\xFF", 4), true},
+        {6, 1, std::string("\x78\x05\0\0", 4), false},
+        {5, 2, {}, true},                                // older systems never look at it
+        {5, 0, std::string("\x78\x05\0\0", 4), false},
     };
     for (const auto& c : cases) {
         FakePlatform fake;
@@ -58,7 +68,10 @@ TEST(NatTraversal, TheCheckAsksForTheRuleAndOnNewerSystemsForATunnelMtu)
         fake.registry.Remove(kNdisWanKey, "TunnelMTU");
         if (c.tunnelMtu)
             fake.registry.Set(kNdisWanKey, "TunnelMTU", win::REG_DWORD, *c.tunnelMtu);
+        fake.registry.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(u"X\0"s + kWan + u"\0\0"s));
+        const int writes = fake.registry.writes;
         EXPECT_EQ(IsIpsecRegistryReady(fake.registry, fake.system), c.ready) << c.major << " rule " << *c.rule;
+        EXPECT_EQ(fake.registry.writes, writes) << "the check only reads";
     }
 }
 
@@ -69,15 +82,14 @@ TEST(NatTraversal, TheRepairWritesTwoForAnAdministratorOrSaysWhyNot)
         std::uint32_t rule;
         bool admin;
         bool refused;
-        NatRepair::Outcome outcome;
-        int result;
+        NatRepair outcome;
     } cases[] = {
-        {6, 2, false, false, NatRepair::InPlace, 0},
-        {6, 0, false, false, NatRepair::NeedsAdministrator, 0},
-        {6, 1, true, false, NatRepair::Attempted, 0},
-        {6, 1, true, true, NatRepair::Attempted, -1},
-        {5, 0, false, false, NatRepair::Attempted, 0},  // any user may try on the older systems
-        {5, 0, false, true, NatRepair::Attempted, -1},
+        {6, 2, false, false, NatRepair::InPlace},
+        {6, 0, false, false, NatRepair::NeedsAdministrator},
+        {6, 1, true, false, NatRepair::Attempted},
+        {6, 1, true, true, NatRepair::KeyRefused},
+        {5, 0, false, false, NatRepair::Attempted},  // any user may try on the older systems
+        {5, 0, false, true, NatRepair::KeyRefused},
     };
     for (const auto& c : cases) {
         FakePlatform fake;
@@ -86,23 +98,16 @@ TEST(NatTraversal, TheRepairWritesTwoForAnAdministratorOrSaysWhyNot)
         const char* key = c.major < 6 ? kIpsecKey : kPolicyAgentKey;
         fake.registry.SetDword(key, kEncapsulation, c.rule);
         fake.registry.KeyAt(key).refuseWrite = c.refused;
-        const NatRepair repair = RepairNatTraversal(fake.registry, fake.system);
-        EXPECT_EQ(repair.outcome, c.outcome) << c.major << " rule " << c.rule;
-        EXPECT_EQ(repair.result, c.result);
-        const bool written = c.outcome == NatRepair::Attempted && !c.refused;
+        EXPECT_EQ(RepairNatTraversal(fake.registry, fake.system), c.outcome) << c.major << " rule " << c.rule;
+        const bool written = c.outcome == NatRepair::Attempted;
         EXPECT_EQ(fake.registry.Get(key, kEncapsulation)->at(0), written ? 2 : static_cast<char>(c.rule));
     }
-}
-
-std::string BindList(std::u16string_view list)
-{
-    return std::string(reinterpret_cast<const char*>(list.data()), list.size() * 2);
 }
 
 // The fuzz target holds the move itself to its rules; here, what reaches the registry.
 TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
 {
-    const std::u16string wan = u"\\Device\\NdisWanIp"s;
+    const std::u16string& wan = kWan;
     const struct {
         std::u16string value;
         std::optional<std::u16string> written;  // none: nothing written
@@ -112,6 +117,8 @@ TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
         {wan + u"\0X\0"s + wan + u"\0\0"s, {}},
         {u"X\0\\device\\ndiswanip\0\0"s, {}},
         {u"X\0Y\0\0"s, {}},
+        {u"X\0"s + wan + u"v6\0\0"s, {}},                             // another adapter of a longer name
+        {wan + u"v6\0X\0"s + wan + u"\0\0"s, wan + u"\0"s + wan + u"v6\0X\0\0"s},
     };
     for (const auto& c : cases) {
         FakeRegistry registry;

@@ -3,14 +3,14 @@
 //     rasphone.exe -f "<phonebook>" -a|-e|-d|-h "<entry>"
 // Every start appends its arguments as one UTF-8 line to C:\tolvex-e2e\rasphone.log. -a and -e
 // write the entry's section (the built-in sample's, under "[<entry>]") when the phonebook lacks it;
-// -d (for an entry the phonebook holds) and -h have the link daemon (linkd.py) bring up or take
-// down a point-to-point device named after C:\tolvex-e2e\link-name ("tolvex0" without it), and wait
-// for its answer. Exit code 0 when done, 1 otherwise.
+// -d (for an entry the phonebook holds) and -h have the session's helper (linkd.py) bring up or
+// take down a point-to-point device named after C:\tolvex-e2e\link-name ("tolvex0" without it),
+// and wait for its answer. Exit code 0 when done, 1 otherwise.
 #include <windows.h>
 
 #include <string>
 
-#include "ReadFileBytes.h"
+#include "HostRequest.h"
 #include "sample_phonebook.h"
 
 namespace {
@@ -43,25 +43,11 @@ std::string SampleSection(const std::string& header)
     return header + "\r\n" + sample.substr(body, next == std::string::npos ? std::string::npos : next + 1 - body);
 }
 
-// Hands "up NAME" or "down NAME" to the link daemon and waits for its answer.
+// Has the link daemon bring the link named in C:\tolvex-e2e\link-name up or down.
 bool RequestLink(const char* action)
 {
     std::string name = ReadFileBytes(kFolder + L"link-name");
-    if (name.empty())
-        name = "tolvex0";
-    const std::wstring token = std::to_wstring(GetCurrentProcessId());
-    const std::wstring request = kFolder + L"link-request-" + token, reply = kFolder + L"link-reply-" + token;
-    if (!Write(request + L".partial", std::string(action) + " " + name + "\n") ||
-        !MoveFileW((request + L".partial").c_str(), request.c_str()))
-        return false;
-    for (int waited = 0; GetFileAttributesW(reply.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 20) {
-        if (waited > 15000)
-            return false;
-        Sleep(20);
-    }
-    const bool ok = ReadFileBytes(reply).rfind("ok", 0) == 0;
-    DeleteFileW(reply.c_str());
-    return ok;
+    return AskHost(std::string(action) + "\n" + (name.empty() ? "tolvex0" : name));
 }
 
 }  // namespace

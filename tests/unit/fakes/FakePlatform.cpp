@@ -49,16 +49,42 @@ WindowHandle FakeWindowSystem::Control(WindowHandle dialog, int id)
 std::intptr_t FakeWindowSystem::Deliver(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     std::intptr_t result = 0;
-    if (IDialogSink* sink = Window(hwnd).sink)
-        sink->OnWindowMessage(hwnd, message, wParam, lParam, result);
+    IDialogSink* sink = Window(hwnd).sink;
+    handled = sink != nullptr && sink->OnWindowMessage(hwnd, message, wParam, lParam, result);
     return result;
+}
+
+WindowHandle FakeWindowSystem::AddTopLevel(const std::string& windowClass, const std::string& caption)
+{
+    FakeWindow window;
+    window.text = Wide(caption);
+    window.windowClass = Wide(windowClass);
+    window.topLevel = true;
+    return AddWindow(window);
+}
+
+std::vector<WindowHandle> FakeWindowSystem::FindWindows(const WideString& windowClass, const WideString& caption)
+{
+    std::vector<WindowHandle> found;
+    for (const auto& [hwnd, window] : m_windows) {
+        if (window.topLevel && window.windowClass == windowClass && window.text == caption)
+            found.push_back(hwnd);
+    }
+    return found;
 }
 
 WindowHandle FakeWindowSystem::CreateDialogFromTemplate(unsigned templateId, WindowHandle, IDialogSink& sink)
 {
-    FakeWindow dialog{0, &sink};
-    for (const int id : templates[templateId])
-        dialog.children.push_back(AddWindow({id}));
+    FakeWindow dialog;
+    dialog.sink = &sink;
+    dialog.text = captions[templateId];
+    dialog.windowClass = u"#32770";
+    dialog.topLevel = true;
+    for (const int id : templates[templateId]) {
+        FakeWindow control;
+        control.id = id;
+        dialog.children.push_back(AddWindow(control));
+    }
     const WindowHandle hwnd = AddWindow(dialog);
     Deliver(hwnd, win::WM_INITDIALOG);
     // The template's visible style takes effect once the initialisation is over.
@@ -88,11 +114,15 @@ bool FakeWindowSystem::GetMessage(Message& msg)
         steps.pop_front();
         step();
     }
-    if (m_queue.empty())
+    // The real call would wait for ever; the fake answers as if WM_QUIT came, and says so.
+    if (m_queue.empty()) {
+        starved = true;
+        msg = {nullptr, kQuit, 0, 0, {}};
         return false;
+    }
     msg = m_queue.front();
     m_queue.pop_front();
-    return true;
+    return msg.message != kQuit;
 }
 
 std::intptr_t FakeWindowSystem::SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
@@ -139,43 +169,58 @@ int FakeWindowSystem::MessageBox(WindowHandle owner, const WideString& text, con
 
 namespace {
 
-constexpr unsigned long kFileNotFound = 2, kAccessDenied = 5, kSharingViolation = 32, kFileExists = 80,
-                        kAlreadyExists = 183;
+constexpr unsigned long kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kSharingViolation = 32,
+                        kFileExists = 80, kAlreadyExists = 183, kDirectory = 267;
+using Step = FakeFileSystem::Step;
 
 class FakeFile : public IFile {
 public:
-    FakeFile(FakeFileSystem& files, std::string path) : m_files(files), m_path(std::move(path)) { m_files.open.insert(m_path); }
-    ~FakeFile() override { m_files.open.erase(m_path); }
+    FakeFile(FakeFileSystem& files, std::string path, FileOpen mode) : m_files(files), m_path(std::move(path)), m_mode(mode)
+    {
+        m_files.open.emplace(m_path, mode);
+    }
+    ~FakeFile() override { Forget(); }
 
     unsigned long Read(void* buffer, std::size_t size, std::size_t& read) override
     {
         read = 0;
-        if (m_files.Fails())
-            return m_files.failWith;
+        if (const unsigned long error = m_files.Take(Step::Read, m_path))
+            return error;
         const std::string& bytes = m_files.nodes.at(m_path).bytes;
         read = std::min(size, bytes.size() - std::min(m_nAt, bytes.size()));
         std::memcpy(buffer, bytes.data() + m_nAt, read);
         m_nAt += read;
         return 0;
     }
-    unsigned long Rewind() override { return m_nAt = 0, Result(); }
+    unsigned long Rewind() override { return m_nAt = 0, m_files.Take(Step::Rewind, m_path); }
     unsigned long Write(const void* data, std::size_t size) override
     {
-        if (m_files.Fails())
-            return m_files.failWith;
+        if (const unsigned long error = m_files.Take(Step::Write, m_path))
+            return error;
         m_files.nodes.at(m_path).bytes.append(static_cast<const char*>(data), size);
         return 0;
     }
-    unsigned long Flush() override { return Result(); }
+    unsigned long Flush() override { return m_files.Take(Step::Flush, m_path); }
     // A handle whose close fails is gone all the same.
-    unsigned long Close() override { return m_files.open.erase(m_path), Result(); }
+    unsigned long Close() override
+    {
+        const unsigned long error = m_files.Take(Step::Close, m_path);
+        Forget();
+        return error;
+    }
 
 private:
-    unsigned long Result() { return m_files.Fails() ? m_files.failWith : 0; }
+    void Forget()
+    {
+        if (std::exchange(m_bOpen, false))
+            m_files.open.erase(std::find(m_files.open.begin(), m_files.open.end(), std::pair<const std::string, FileOpen>(m_path, m_mode)));
+    }
 
     FakeFileSystem& m_files;
     std::string m_path;
+    FileOpen m_mode;
     std::size_t m_nAt = 0;
+    bool m_bOpen = true;
 };
 
 }  // namespace
@@ -186,14 +231,33 @@ std::optional<std::string> FakeFileSystem::Bytes(const std::string& path) const
     return it == nodes.end() || it->second.directory ? std::nullopt : std::optional<std::string>(it->second.bytes);
 }
 
-// Why this program may not open, move or delete the file now, if it may not.
-unsigned long FakeFileSystem::Refusal(const std::string& path)
+bool FakeFileSystem::OthersCanWrite(const std::string& path) const
 {
-    if (Fails())
-        return failWith;
+    const auto [first, last] = open.equal_range(path);
+    return std::all_of(first, last, [](const auto& handle) { return handle.second == FileOpen::ReadShared; });
+}
+
+unsigned long FakeFileSystem::Take(Step step, const std::string& path)
+{
+    if (++steps == crashAt)
+        throw Crash{};
+    if (meanwhile)
+        meanwhile(step, path);
+    unsigned long error = 0;
+    for (Failure& failure : failures) {
+        if (failure.step == step && path.find(failure.on) != std::string::npos && ++failure.seen == failure.time)
+            error = failure.error;
+    }
+    return error;
+}
+
+unsigned long FakeFileSystem::Refusal(const std::string& path) const
+{
     const auto it = nodes.find(path);
     if (it == nodes.end())
         return kFileNotFound;
+    if (it->second.notReal)
+        return kNotARealFile;
     if (it->second.directory)
         return kAccessDenied;
     return it->second.held || open.count(path) != 0 ? kSharingViolation : 0;
@@ -202,21 +266,22 @@ unsigned long FakeFileSystem::Refusal(const std::string& path)
 std::unique_ptr<IFile> FakeFileSystem::Open(const WideString& widePath, FileOpen mode, unsigned long& error)
 {
     const std::string path = Narrow(widePath);
+    error = Take(Step::Open, path);
     const auto it = nodes.find(path);
-    if (Fails())
-        error = failWith;
-    else if (it == nodes.end())
-        error = mode == FileOpen::CreateNew ? 0 : kFileNotFound;
-    else if (it->second.directory)
-        error = kAccessDenied;
-    else if (mode == FileOpen::CreateNew)
-        error = kFileExists;
-    else
-        error = it->second.held || open.count(path) != 0 ? kSharingViolation : 0;
+    if (error != 0) {
+    } else if (mode == FileOpen::HoldFolder) {
+        error = it == nodes.end() ? kPathNotFound : it->second.notReal ? kNotARealFile : it->second.directory ? 0 : kDirectory;
+    } else if (mode == FileOpen::CreateNew) {
+        error = it == nodes.end() ? 0 : it->second.notReal ? kNotARealFile : it->second.directory ? kAccessDenied : kFileExists;
+    } else if (mode == FileOpen::ReadShared && it != nodes.end() && !it->second.held && OthersCanWrite(path)) {
+        error = it->second.notReal ? kNotARealFile : it->second.directory ? kAccessDenied : 0;
+    } else {
+        error = Refusal(path);
+    }
     if (error != 0)
         return nullptr;
     nodes[path];
-    return std::make_unique<FakeFile>(*this, path);
+    return std::make_unique<FakeFile>(*this, path, mode);
 }
 
 unsigned long FakeFileSystem::ReplaceFile(const WideString& wideReplaced, const WideString& wideReplacement,
@@ -224,29 +289,30 @@ unsigned long FakeFileSystem::ReplaceFile(const WideString& wideReplaced, const 
 {
     const std::string replaced = Narrow(wideReplaced), replacement = Narrow(wideReplacement), backup = Narrow(wideBackup);
     if (const unsigned long refused = std::max(Refusal(replaced), Refusal(replacement)))
-        return refused == kSharingViolation ? 1175 : refused;  // ERROR_UNABLE_TO_REMOVE_REPLACED
-    const Node old = nodes[replaced];
-    // What each documented outcome leaves behind.
-    if (replaceOutcome == 1176 && backup.empty())  // the old file gone, the new one kept its name
-        nodes.erase(replaced);
-    if (replaceOutcome == 1177) {  // the old file moved away; the new one took its attributes
-        nodes[replacement].readOnly = old.readOnly;
-        nodes.erase(replaced);
-        nodes[backup.empty() ? "lost-old-phonebook" : backup] = old;
+        return refused;
+    if (nodes.at(replaced).readOnly)
+        return kAccessDenied;
+    if (nodes.count(backup) != 0 || Take(Step::ReplaceAway, replaced) != 0)
+        return 1175;  // ERROR_UNABLE_TO_REMOVE_REPLACED
+    nodes[backup] = std::exchange(nodes[replaced], {});
+    nodes.erase(replaced);
+    if (Take(Step::ReplaceInto, replacement) != 0) {
+        if (Take(Step::ReplaceBack, backup) != 0)
+            return 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the old file stays under the backup's name
+        nodes[replaced] = nodes[backup];
+        nodes.erase(backup);
+        return 1176;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT
     }
-    if (replaceOutcome != 0)
-        return replaceOutcome;
     nodes[replaced] = nodes[replacement];
-    nodes[replaced].readOnly = old.readOnly;
     nodes.erase(replacement);
-    if (!backup.empty())
-        nodes[backup] = old;
     return 0;
 }
 
 unsigned long FakeFileSystem::MoveFile(const WideString& wideFrom, const WideString& wideTo)
 {
     const std::string from = Narrow(wideFrom), to = Narrow(wideTo);
+    if (const unsigned long error = Take(Step::Move, from))
+        return error;
     if (const unsigned long refused = Refusal(from))
         return refused;
     if (nodes.count(to) != 0)
@@ -259,6 +325,8 @@ unsigned long FakeFileSystem::MoveFile(const WideString& wideFrom, const WideStr
 unsigned long FakeFileSystem::DeleteFile(const WideString& widePath)
 {
     const std::string path = Narrow(widePath);
+    if (const unsigned long error = Take(Step::Delete, path))
+        return error;
     const unsigned long refused = Refusal(path);
     if (refused == 0)
         nodes.erase(path);
@@ -271,6 +339,8 @@ std::vector<WideString> FakeFileSystem::FindFiles(const WideString& folder, cons
     const std::string prefix = Narrow(folder), wild = Narrow(pattern);
     const std::string head = prefix + wild.substr(0, wild.find('*')), tail = wild.substr(wild.find('*') + 1);
     std::vector<WideString> names;
+    if (Take(Step::Find, prefix) != 0)
+        return names;
     for (const auto& [path, node] : nodes) {
         if (!node.directory && path.starts_with(head) && path.ends_with(tail) && path.find('\\', prefix.size()) == std::string::npos)
             names.push_back(Wide(path.substr(prefix.size())));

@@ -17,14 +17,16 @@ WideString Wide(const std::string& text);
 
 struct FakeAppServices : IAppServices {
     WideString GetModuleFileName() override { return u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe"; }
-    unsigned long CreateOwnedMutex(const WideString& name) override { return mutexName = Narrow(name), 0; }
+    unsigned long CreateOwnedMutex(const WideString& name) override { return mutexName = Narrow(name), mutexResult; }
     void InitCommonControls(unsigned) override {}
     int StartSockets(std::uint16_t, std::uint16_t& version) override { return version = socketsVersion, socketsResult; }
-    void CleanupSockets() override {}
+    void CleanupSockets() override { ++cleanups; }
     void SetSocketsLastError(int) override {}
     bool RestartSystem() override { return ++restarts > 0; }
 
     std::string mutexName;
+    unsigned long mutexResult = 0;
+    int cleanups = 0;
     int socketsResult = 0;
     std::uint16_t socketsVersion = 0x0101;
     int restarts = 0;
@@ -57,8 +59,12 @@ struct FakeWindow {
     int id = 0;
     IDialogSink* sink = nullptr;
     WideString text;
+    WideString windowClass;
+    bool topLevel = false;
     bool visible = false;
     bool enabled = true;
+    bool iconic = false;
+    long exStyle = 0;
     std::vector<WindowHandle> children;
 };
 
@@ -72,6 +78,7 @@ struct FakeMessageBox {
 class FakeWindowSystem : public IWindowSystem {
 public:
     std::map<unsigned, std::vector<int>> templates;  // template -> control ids in window order
+    std::map<unsigned, WideString> captions;         // template -> caption
     std::deque<int> answers;                         // message boxes' answers; IDOK when none left
     std::function<void()> whileBoxOpen;              // runs inside the next message box
     std::deque<std::function<void()>> steps;         // run one by one when the queue is empty
@@ -80,8 +87,11 @@ public:
     std::vector<std::string> events;                 // what a user would see, in order
     std::set<unsigned> allowedMessages;
     WindowHandle focus = nullptr;
+    bool starved = false;  // the loop asked for a message that would never come
+    bool handled = false;  // the last message delivered was handled, not left to the defaults
 
     FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
+    WindowHandle AddTopLevel(const std::string& windowClass, const std::string& caption);
     WindowHandle Control(WindowHandle dialog, int id);
     std::intptr_t Deliver(WindowHandle hwnd, unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     void Post(Message msg) { m_queue.push_back(msg); }
@@ -94,34 +104,46 @@ public:
     bool PeekMessage(Message& msg) override { return !m_queue.empty() && (msg = m_queue.front(), true); }
     bool GetMessage(Message& msg) override;
     void TranslateAndDispatch(const Message& msg) override { Deliver(msg.hwnd, msg.message, msg.wParam, msg.lParam); }
-    void PostQuitMessage(int) override {}
+    void PostQuitMessage(int exitCode) override { Post({nullptr, kQuit, static_cast<std::uintptr_t>(exitCode), 0, {}}); }
     void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override
     {
         Post({hwnd, message, wParam, lParam, {}});
     }
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam, unsigned) override
+    {
+        return Deliver(hwnd, message, wParam, lParam);
+    }
     void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override
     {
         events.push_back("default processing " + std::to_string(message));
     }
     void ShowWindow(WindowHandle hwnd, int command) override;
-    bool IsIconic(WindowHandle) override { return false; }
+    bool IsIconic(WindowHandle hwnd) override { return Window(hwnd).iconic; }
     bool IsWindowVisible(WindowHandle hwnd) override { return Window(hwnd).visible; }
-    void SetForegroundWindow(WindowHandle) override {}
-    void SetFocus(WindowHandle hwnd) override { focus = hwnd; }
+    void SetForegroundWindow(WindowHandle hwnd) override { events.push_back("foreground " + Narrow(Window(hwnd).text.view())); }
+    void SetFocus(WindowHandle hwnd) override
+    {
+        focus = hwnd;
+        events.push_back("focus");
+    }
     WindowHandle GetFocus() override { return focus; }
     void EnableWindow(WindowHandle hwnd, bool enable) override;
     WideString GetWindowText(WindowHandle hwnd) override { return Window(hwnd).text; }
     void SetWindowText(WindowHandle hwnd, const WideString& text) override;
-    long GetExStyle(WindowHandle) override { return 0; }
-    void SetExStyle(WindowHandle, long) override {}
+    long GetExStyle(WindowHandle hwnd) override { return Window(hwnd).exStyle; }
+    void SetExStyle(WindowHandle hwnd, long exStyle) override { Window(hwnd).exStyle = exStyle; }
     void SetLayeredWindowAttributes(WindowHandle, std::uint32_t, std::uint8_t, unsigned) override {}
-    WindowHandle FindWindowByCaption(const WideString&) override { return nullptr; }
+    std::vector<WindowHandle> FindWindows(const WideString& windowClass, const WideString& caption) override;
     WindowHandle GetLastActivePopup(WindowHandle hwnd) override { return hwnd; }
     void SetTimer(WindowHandle, std::uintptr_t, unsigned) override {}
     MenuHandle GetSystemMenu(WindowHandle, bool) override { return this; }
-    void AppendMenuItem(MenuHandle, unsigned, const WideString&) override {}
-    void AppendMenuSeparator(MenuHandle) override {}
+    void AppendMenuItem(MenuHandle, unsigned id, const WideString& text) override
+    {
+        events.push_back("menu " + std::to_string(id) + " " + Narrow(text));
+    }
+    void AppendMenuSeparator(MenuHandle) override { events.push_back("menu separator"); }
     MenuHandle GetSubMenu(MenuHandle menu, int) override { return menu; }
     void TrackPopupMenu(MenuHandle, unsigned, Point, WindowHandle) override { events.push_back("popup menu"); }
     void DestroyMenu(MenuHandle) override {}
@@ -129,12 +151,21 @@ public:
     DeviceContext BeginPaint(WindowHandle) override { return nullptr; }
     void EndPaint(WindowHandle) override {}
     int GetSystemMetrics(int) override { return 32; }
-    Rect GetClientRect(WindowHandle) override { return {}; }
-    void DrawIcon(DeviceContext, int, int, IconHandle) override {}
+    Rect GetClientRect(WindowHandle) override { return {0, 0, 101, 50}; }
+    void DrawIcon(DeviceContext, int x, int y, IconHandle) override
+    {
+        events.push_back("icon drawn at " + std::to_string(x) + "," + std::to_string(y));
+    }
     int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
-    void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override { notifications.emplace_back(operation, record); }
+    void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override
+    {
+        notifications.emplace_back(operation, record);
+        events.push_back("icon " + std::to_string(operation));
+    }
     unsigned RegisterWindowMessage(const WideString&) override { return 0xC123; }
     void AllowMessageFromLowerPrivilege(WindowHandle, unsigned message) override { allowedMessages.insert(message); }
+
+    static constexpr unsigned kQuit = 0x0012;  // WM_QUIT
 
 private:
     WindowHandle AddWindow(FakeWindow window);
@@ -144,28 +175,44 @@ private:
     std::intptr_t m_nextHandle = 0x1000;
 };
 
-// Files and folders by path; each operation is counted, and the one numbered failAt fails.
+// Files and folders by path, as other programs and the platform may leave them. A failure is
+// injected by naming the step that fails: which step, on a path holding which text, the first
+// time or a later one. A crash ends the process at a step, leaving what it did so far.
 class FakeFileSystem : public IFileSystem {
 public:
+    // The replace's own steps: the old file to the backup's name, the new one to the old name, and
+    // the old one back when that failed.
+    enum class Step { Open, Read, Rewind, Write, Flush, Close, Find, Move, Delete, ReplaceAway, ReplaceInto, ReplaceBack };
     struct Node {
         std::string bytes;
         bool directory = false;
         bool readOnly = false;
-        bool held = false;  // open in another program, without sharing
+        bool held = false;     // open in another program, without sharing
+        bool notReal = false;  // a reparse point, or a path that resolves elsewhere
     };
+    struct Failure {
+        Step step;
+        std::string on;        // a part of the path
+        int time = 1;
+        unsigned long error = 29;  // ERROR_WRITE_FAULT
+        int seen = 0;
+    };
+    struct Crash {};
 
     std::map<std::string, Node> nodes;
-    std::set<std::string> open;       // paths this program has open
-    int failAt = -1;
-    unsigned long failWith = 29;        // ERROR_WRITE_FAULT
-    unsigned long replaceOutcome = 0;   // ReplaceFileW's result: 0, 1175, 1176, 1177 or another
-    int operations = 0;
+    std::multimap<std::string, FileOpen> open;  // this program's handles, and how each was opened
+    std::vector<Failure> failures;
+    int crashAt = 0;                            // the process dies at this step, counted from 1
+    int steps = 0;
+    std::function<void(Step, const std::string&)> meanwhile;  // another program, before each step
 
     void Put(const std::string& path, std::string bytes) { nodes[path].bytes = std::move(bytes); }
     std::optional<std::string> Bytes(const std::string& path) const;
-    // Counts an operation; true when it is the one that fails.
-    bool Fails() { return operations++ == failAt; }
-    unsigned long Refusal(const std::string& path);
+    void Fail(Step step, std::string on = "", int time = 1, unsigned long error = 29) { failures.push_back({step, std::move(on), time, error}); }
+    // Whether another program could open the file for writing now.
+    bool OthersCanWrite(const std::string& path) const;
+    // Takes a step on path: the process may die here, another program act, or the step fail.
+    unsigned long Take(Step step, const std::string& path);
 
     std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
     bool FileExists(const WideString& path) override { return nodes.count(Narrow(path)) != 0; }
@@ -174,6 +221,10 @@ public:
     unsigned long MoveFile(const WideString& from, const WideString& to) override;
     unsigned long DeleteFile(const WideString& path) override;
     std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
+
+private:
+    // Why the file may not be taken (opened, moved, replaced or deleted) now, if it may not.
+    unsigned long Refusal(const std::string& path) const;
 };
 
 struct FakeShellStart {
@@ -188,7 +239,12 @@ struct FakeShell : IShell {
     std::intptr_t Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
                           const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
                           int showCommand) override;
-    std::vector<FakeShellStart> starts;
+    void StartProgram(const WideString& path, const WideString& parameters, int showCommand) override
+    {
+        programs.push_back({std::nullopt, Narrow(path), Narrow(parameters), std::nullopt, showCommand});
+    }
+    std::vector<FakeShellStart> starts;    // through the shell
+    std::vector<FakeShellStart> programs;  // directly, by full path
 };
 
 struct FakeAdapter {
