@@ -41,9 +41,12 @@ msibuild() { frozen msibuild "$@"; }
 # codes, any other package other ones. Another build of the same version is thus another product,
 # which replaces the installed one as an upgrade does.
 digest=$(cat "$stage/TolvexDesktopWin.exe" "$stage/Tolvex Regset.exe" "$stage/TolvexDesktopWin.ico" \
-           "$here/TolvexCellVpnManager.wxs" "$here/build_package.sh" <(echo "$version $arch $(wixl --version)") | sha256sum | cut -d' ' -f1)
+             "$here/TolvexCellVpnManager.wxs" "$here/build_package.sh" <(echo "$version $arch $(wixl --version)") |
+           sha256sum | cut -d' ' -f1)
 upgrade_code=D8634525-0F20-4788-81D6-89FC33978A16
-code() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$upgrade_code" "$1 $digest"; }
+code() {
+  python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$upgrade_code" "$1 $digest"
+}
 
 msi=$out/TolvexCellVpnManager-$version-$arch.msi
 rm -f "$msi"
