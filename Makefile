@@ -15,10 +15,12 @@ build-windows:
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86
 
-# The Windows Installer packages, x64 and x86, into build/package/.
+# The Windows Installer packages, x64 and x86, into build/package/, with their SHA-256 sums.
 package: deps build-windows
+	rm -f build/package/*.msi
 	bash installer/build_package.sh x64 build/windows-x64 build/package
 	bash installer/build_package.sh x86 build/windows-x86 build/package
+	cd build/package && sha256sum *.msi > SHA256SUMS
 
 build-native:
 	cmake --preset native >/dev/null
@@ -43,7 +45,9 @@ run: deps
 	cmake --build --preset windows-x64
 	bash scripts/run_app.sh build/windows-x64
 
+# A second build of the commit elsewhere must give the same programs and packages.
 test: build
+	bash scripts/check_reproducible.sh build
 	ctest --preset native
 
 # Saves the dialog's screenshots from the end-to-end run into docs/.

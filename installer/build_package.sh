@@ -26,17 +26,34 @@ out=$(cd "$out" && pwd)
 stage=$out/stage-$arch
 rm -rf "$stage"
 mkdir -p "$stage"
-for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
-  "$tools-strip" -o "$stage/$exe" "$build/$exe"
-done
-cp "$root/ui/resources/res/TolvexDesktopWin.ico" "$stage/"
+# The programs are linked stripped and go in as built, with the icon. Every time the package holds
+# is the last commit's (SOURCE_DATE_EPOCH's outside a git checkout): the cabinet keeps each file's
+# time, wixl and msibuild write their clock into the summary. UTC, whatever the builder's zone.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null)} ||
+  { echo "build_package.sh: not a git checkout: set SOURCE_DATE_EPOCH" >&2; exit 1; }
+cp "$build/TolvexDesktopWin.exe" "$build/Tolvex Regset.exe" "$root/ui/resources/res/TolvexDesktopWin.ico" "$stage/"
+touch -d "@$epoch" "$stage"/*
+commit_time=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
+frozen() { TZ=UTC faketime "$commit_time" "$@"; }
+msibuild() { frozen msibuild "$@"; }
+
+# The product and package codes follow from all the package is made of: a rebuild gets the same
+# codes, any other package other ones. Another build of the same version is thus another product,
+# which replaces the installed one as an upgrade does.
+digest=$(cat "$stage/TolvexDesktopWin.exe" "$stage/Tolvex Regset.exe" "$stage/TolvexDesktopWin.ico" \
+             "$here/TolvexCellVpnManager.wxs" "$here/build_package.sh" <(echo "$version $arch $(wixl --version)") |
+           sha256sum | cut -d' ' -f1)
+upgrade_code=D8634525-0F20-4788-81D6-89FC33978A16
+code() {
+  python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$upgrade_code" "$1 $digest"
+}
 
 msi=$out/TolvexCellVpnManager-$version-$arch.msi
 rm -f "$msi"
 # wixl finds files only relative to where it runs. It says "unimplemented" for every shortcut that
 # is not advertised, yet writes it whole: that notice is left out.
-if ! (cd "$stage" && wixl -a "$arch" -D Arch="$arch" -D Version="$version" -o "$msi" \
-        "$here/TolvexCellVpnManager.wxs") 2>"$stage/wixl.log"; then
+if ! (cd "$stage" && frozen wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D UpgradeCode="$upgrade_code" \
+        -D ProductCode="$(code product)" -o "$msi" "$here/TolvexCellVpnManager.wxs") 2>"$stage/wixl.log"; then
   cat "$stage/wixl.log" >&2
   exit 1
 fi
@@ -77,6 +94,16 @@ for update in "File SET FileName = 'TOLVEX~1.EXE|TolvexDesktopWin.exe' WHERE Fil
               "Shortcut SET Name = 'TOLVEX~1|Tolvex Cell VPN Manager' WHERE Shortcut = 'StartMenuShortcut'"; do
   msibuild "$msi" -q "UPDATE $update"
 done
+# wixl draws the package code at random whatever the source says: it is set in the summary, whose
+# other fields are wixl's.
+summary() { msiinfo suminfo "$msi" | sed -n "s/^$1: //p"; }
+msibuild "$msi" -s "$(summary Subject)" "$(summary Author)" "$(summary Template)" "{$(code package)}"
+# One product on the machine: an installed copy of this very version (the other architecture's
+# package, or another build) is removed before the install as an older one is, where wixl's upgrade
+# row stops below this version. 513: detect and migrate the features (1), VersionMax inclusive.
+# Attributes is part of the row's key, which an UPDATE cannot change: the row is written anew.
+msibuild "$msi" -q "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'" \
+  -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('{$upgrade_code}', '$version', 513, 'WIX_UPGRADE_DETECTED')"
 # STARTWITHWINDOWS reaches the install's elevated part only when secure.
 secure=$(msiinfo export "$msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
 msibuild "$msi" -q "UPDATE Property SET Value = '$secure;STARTWITHWINDOWS' WHERE Property = 'SecureCustomProperties'"
@@ -89,6 +116,9 @@ done
 for component in NatTraversalRule TunnelMtu; do
   (( $(component_attributes $component) & permanent )) || { echo "build_package.sh: $component not permanent" >&2; exit 1; }
 done
+msiinfo export "$msi" Upgrade | awk -F'\t' -v v="$version" '$3 == v && $5 == 513 { found = 1 } END { exit !found }' ||
+  { echo "build_package.sh: version $version not replaced" >&2; exit 1; }
+[ "$(summary 'Revision number (UUID)')" = "{$(code package)}" ] || { echo "build_package.sh: package code not set" >&2; exit 1; }
 msiinfo export "$msi" Property | grep -q 'SecureCustomProperties.*;STARTWITHWINDOWS' ||
   { echo "build_package.sh: STARTWITHWINDOWS not secure" >&2; exit 1; }
 echo "$msi"

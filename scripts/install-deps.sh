@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick wixl msitools
+  wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick wixl msitools faketime
   fonts-ipafont-gothic locales iproute2 python3
 )
 

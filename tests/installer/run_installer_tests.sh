@@ -24,8 +24,7 @@ run=$(mktemp -d /tmp/tolvex-installer.XXXXXX)
 trap 'end_session; stop_display; rm -rf "$run"' EXIT
 trap 'exit 143' TERM INT
 
-passed=0
-failed=0
+passed=0 failed=0
 check() {
   local what=$1
   shift
@@ -49,70 +48,55 @@ product='Tolvex Cell VPN Manager'
 # "TYPE DATA" of a value, or nothing. Extra arguments (/reg:32) pick the registry view.
 value() { wine reg query "$1" /v "$2" "${@:3}" 2>/dev/null | tr -d '\r' | awk -F'    ' -v n="$2" '$2 == n { print $3 " " $4 }'; }
 is() { [ "$1" = "$2" ] || { echo "expected '$2', found '$1'"; return 1; }; }
-no_value() { [ -z "$(value "$@")" ] || { echo "$1 \\ $2 is still there"; return 1; }; }
-no_key() { ! wine reg query "$1" "${@:2}" >/dev/null 2>&1 || { echo "$1 is still there"; return 1; }; }
+# A key in neither registry view.
+no_key() { local view; for view in 64 32; do ! wine reg query "$1" /reg:$view >/dev/null 2>&1 || { echo "$1 is there"; return 1; }; done; }
 # msiexec's exit code whole: Unix keeps only its low byte (3010 would read 194).
-msiexec() {
-  { wine cmd /c 'C:\msiexec-code.bat' "$@" 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^exit=//p'
-}
+msiexec() { { wine cmd /c 'C:\msiexec-code.bat' "$@" 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^exit=//p'; }
 msi_path() { echo "Z:${1//\//\\}"; }
-# The registrations of the product, one "code version" a line, from the Uninstall key's entries.
+# The registrations of the product in both registry views, one "view code version" a line, from
+# the Uninstall key's entries; its Run values, one "view type data" a line.
 registrations() {
-  local key
-  for key in $(wine reg query "$uninstall_key" "$@" 2>/dev/null | tr -d '\r' | grep -o '{[0-9A-F-]*}$'); do
-    [ "$(value "$uninstall_key\\$key" DisplayName "$@")" = "REG_SZ $product" ] &&
-      echo "$key $(value "$uninstall_key\\$key" DisplayVersion "$@" | cut -d' ' -f2)"
+  local view key
+  for view in 64 32; do
+    for key in $(wine reg query "$uninstall_key" /reg:$view 2>/dev/null | tr -d '\r' | grep -o '{[0-9A-F-]*}$'); do
+      [ "$(value "$uninstall_key\\$key" DisplayName /reg:$view)" = "REG_SZ $product" ] &&
+        echo "$view $key $(value "$uninstall_key\\$key" DisplayVersion /reg:$view | cut -d' ' -f2)"
+    done
   done
   return 0
 }
+run_values() { local view; for view in 64 32; do value "$run_key" "$product" /reg:$view | sed "s/^/$view /"; done; }
+program_folders() { ls -d "$WINEPREFIX/drive_c/Program Files"*/"Tolvex Computer" 2>/dev/null || true; }
 # Wine's msiexec logs no launch condition's message in quiet mode: the log shows the action
 # failing and the property that made it fail.
 refused_by_launch_condition() {
   grep -aq 'LaunchConditions. Return value 0' "$WINEPREFIX/drive_c/$1" && grep -aq "$2" "$WINEPREFIX/drive_c/$1"
 }
-no_debug_sections() { ! "$1" -h "$2" | grep -q ' \.debug'; }
-# The loader's protections, and no library in the import table beyond the system's known ones
-# and the side-by-side common controls.
+# No debug sections, the loader's protections, the stack protector's runtime (linked in only when
+# a function checks its canary), and no library in the import table beyond the system's known
+# ones and the side-by-side common controls.
 hardened() {
   local headers
+  ! "$1" -h "$2" | grep ' \.debug' || return 1
   headers=$("$1" -p "$2")
   for flag in "${@:3}"; do grep -q "$flag" <<<"$headers" || { echo "no $flag"; return 1; }; done
+  grep -q 'stack smashing detected' "$2" || { echo "no stack protector"; return 1; }
   ! grep -i 'DLL Name' <<<"$headers" | grep -v -i -E 'KERNEL32|USER32|ADVAPI32|SHELL32|WS2_32|msvcrt|COMCTL32'
-}
-# The shortcut's link flags, target and working folder, one a line.
-read_shortcut() {
-  python3 - "$1" <<'EOF'
-import struct, sys
-data = open(sys.argv[1], 'rb').read()
-flags = struct.unpack_from('<I', data, 0x14)[0]
-pos = 0x4C
-if flags & 0x1:  # the target's item list
-    pos += 2 + struct.unpack_from('<H', data, pos)[0]
-target = ''
-if flags & 0x2:  # the target's location: its local path, ANSI
-    base = pos + struct.unpack_from('<I', data, pos + 16)[0]
-    target = data[base:data.index(b'\0', base)].decode('latin-1')
-    pos += struct.unpack_from('<I', data, pos)[0]
-strings = {}
-for bit in (0x4, 0x8, 0x10, 0x20, 0x40):  # name, relative path, working folder, arguments, icon
-    if flags & bit:
-        count = struct.unpack_from('<H', data, pos)[0]
-        strings[bit] = data[pos + 2:pos + 2 + 2 * count].decode('utf-16-le')
-        pos += 2 + 2 * count
-print(hex(flags), target, strings.get(0x10, ''), sep='\n')
-EOF
 }
 # Windows Installer puts a per-machine shortcut into the all-users Start menu; Wine's puts it into
 # the user's (its ProgramMenuFolder ignores ALLUSERS).
 shortcuts() { find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" -name "$product.lnk" 2>/dev/null; }
-shortcut_is() {
-  local links
-  links=$(shortcuts)
-  [ "$(wc -l <<<"$links")" = 1 ] && [ -n "$links" ] || { echo "shortcuts: '$links'"; return 1; }
-  local lines
-  mapfile -t lines < <(read_shortcut "$links")
-  (( (lines[0] & 0x1000) == 0 )) || { echo "advertised (flags ${lines[0]})"; return 1; }
-  is "${lines[1]}" "$1\\TolvexDesktopWin.exe" && is "${lines[2]%\\}" "$1"
+one_shortcut() { is "$(shortcuts | wc -l)" 1; }
+# The shortcut as a package declares it: where, its target (a file: not advertised), its folder.
+shortcut_row() { msiinfo export "$1" Shortcut | awk -F'\t' '$1 == "StartMenuShortcut" { print $2, $5, $12 }'; }
+# After a removal nothing of the product is left but the IPsec values.
+removed() {
+  check "no program folder, no maker folder" is "$(program_folders)" ""
+  check "no shortcut" test -z "$(shortcuts)"
+  check "no Run value" is "$(run_values)" ""
+  check "no remembered choice" no_key 'HKLM\SOFTWARE\Tolvex Computer'
+  check "no registration" test -z "$(registrations)"
+  check "IPsec values stay" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
 }
 
 new_prefix() {
@@ -146,16 +130,17 @@ check "no IPsec values before" is "$(value "$rule_key" $rule)$(value "$mtu_key" 
 code=$(msiexec /i "$(msi_path "$x64")" /qn)
 check "exit 3010: values changed, a restart is due (exit $code)" is "$code" 3010
 for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
-  check "$exe installed, stripped" no_debug_sections x86_64-w64-mingw32-objdump "$unix_appdir/$exe"
-  check "$exe: ASLR, high entropy, NX, known libraries only" hardened x86_64-w64-mingw32-objdump "$unix_appdir/$exe" \
-    DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT
+  check "$exe installed: stripped, ASLR, high entropy, NX, stack protector, known libraries only" \
+    hardened x86_64-w64-mingw32-objdump "$unix_appdir/$exe" DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT
 done
-check "Start menu shortcut: plain, to the program, working in its folder" shortcut_is "$appdir"
-check "starts with Windows" is "$(value "$run_key" "$product")" "REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
-old_code=$(registrations | cut -d' ' -f1)
-check "registered as 1.0.0.8" is "$(registrations | cut -d' ' -f2)" 1.0.0.8
-check "publisher" is "$(value "$uninstall_key\\$old_code" Publisher)" "REG_SZ Tolvex Computer Inc.,Ltd"
-check "the program's icon" cmp "$WINEPREFIX/drive_c/windows/Installer/$old_code/TolvexDesktopWin.ico" "$root/ui/resources/res/TolvexDesktopWin.ico"
+row='ProgramMenuFolder [#TolvexDesktopWin.exe] INSTALLDIR'
+check "both packages: a plain Start menu shortcut to the program, working in its folder" \
+  is "$(shortcut_row "$x64") | $(shortcut_row "$x86")" "$row | $row"
+check "starts with Windows" is "$(run_values)" "64 REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
+product_code=$(registrations | cut -d' ' -f2)
+check "registered as 1.0.0.8" is "$(registrations | cut -d' ' -f1,3)" "64 1.0.0.8"
+check "publisher" is "$(value "$uninstall_key\\$product_code" Publisher)" "REG_SZ Tolvex Computer Inc.,Ltd"
+check "the program's icon" cmp "$WINEPREFIX/drive_c/windows/Installer/$product_code/TolvexDesktopWin.ico" "$root/ui/resources/res/TolvexDesktopWin.ico"
 check "IPsec rule 2, TunnelMTU 1400" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
 check "the installed program starts without the registry message" \
   env TOLVEX_APP="$appdir\\TolvexDesktopWin.exe" wine "$driver" --gtest_filter='Installed.*'
@@ -163,28 +148,22 @@ check "the installed program starts without the registry message" \
 echo "== x64: upgrade, downgrade"
 # The upgrade's files carry the same file version as the installed ones: an in-place update
 # would keep a changed installed copy, removing the old product first does not.
-cp "$build/windows-x64/TolvexDesktopWin.exe" "$unix_appdir/"
+echo changed >> "$unix_appdir/TolvexDesktopWin.exe"
 check "a 1.0.1.8 package builds" "$root/installer/build_package.sh" x64 "$build/windows-x64" "$run/newer" 1.0.1.8
 code=$(msiexec /i "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "1.0.1.8 upgrades, no restart due (exit $code)" is "$code" 0
-check "one registration, 1.0.1.8" is "$(registrations | cut -d' ' -f2)" 1.0.1.8
-check "the 1.0.0.8 product is gone" no_key "$uninstall_key\\$old_code"
+check "one registration, 1.0.1.8" is "$(registrations | cut -d' ' -f3)" 1.0.1.8
 check "the programs replaced" cmp "$unix_appdir/TolvexDesktopWin.exe" "$run/newer/stage-x64/TolvexDesktopWin.exe"
-check "still starts with Windows" is "$(value "$run_key" "$product")" "REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
+check "still starts with Windows" is "$(run_values)" "64 REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
 code=$(msiexec /i "$(msi_path "$x64")" /qn /l*v 'C:\downgrade.log')
 check "1.0.0.8 refused over 1.0.1.8 (exit $code)" is "$code" 1603
 check "by the launch condition, the newer product found" refused_by_launch_condition downgrade.log 'WIX_DOWNGRADE_DETECTED = {'
-check "1.0.1.8 stays" is "$(registrations | cut -d' ' -f2)" 1.0.1.8
+check "1.0.1.8 stays" is "$(registrations | cut -d' ' -f3)" 1.0.1.8
 
 echo "== x64: uninstall"
 code=$(msiexec /x "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "uninstalled (exit $code)" is "$code" 0
-check "no program folder, no maker folder" test ! -e "$(dirname "$unix_appdir")"
-check "no shortcut" test -z "$(shortcuts)"
-check "no Run value" no_value "$run_key" "$product"
-check "no remembered choice" no_key 'HKLM\SOFTWARE\Tolvex Computer'
-check "no registration" test -z "$(registrations)"
-check "IPsec values stay" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
+removed
 check "the phonebook stays" cmp "$phonebook" "$root/tests/e2e/standins/TolvexPhoneBook.pbk"
 
 echo "== x64: off at start, an existing TunnelMTU"
@@ -192,32 +171,52 @@ wine reg add "$mtu_key" /v TunnelMTU /t REG_DWORD /d 1300 /f >/dev/null
 code=$(msiexec /i "$(msi_path "$x64")" /qn STARTWITHWINDOWS=0)
 check "installed, no restart due: nothing changed (exit $code)" is "$code" 0
 check "TunnelMTU 1300 kept" is "$(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x514"
-check "STARTWITHWINDOWS=0: no Run value" no_value "$run_key" "$product"
+check "STARTWITHWINDOWS=0: no Run value" is "$(run_values)" ""
 code=$(msiexec /i "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "upgraded without the property (exit $code)" is "$code" 0
-check "still no Run value" no_value "$run_key" "$product"
+check "still no Run value" is "$(run_values)" ""
 end_session
 
-echo "== x86, in a fresh prefix"
+echo "== x86, then x64 and x86 of the same version over each other, in a fresh prefix"
 new_prefix "$run/x86"
-unix_appdir="$WINEPREFIX/drive_c/Program Files (x86)/Tolvex Computer/Tolvex Cell VPN Manager"
+appdir32='C:\Program Files (x86)\Tolvex Computer\Tolvex Cell VPN Manager'
 code=$(msiexec /i "$(msi_path "$x86")" /qn)
 check "installed (exit $code)" is "$code" 3010
 for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
-  check "$exe in Program Files (x86), stripped" no_debug_sections i686-w64-mingw32-objdump "$unix_appdir/$exe"
-  check "$exe: ASLR, NX, known libraries only" hardened i686-w64-mingw32-objdump "$unix_appdir/$exe" DYNAMIC_BASE NX_COMPAT
+  exe=$(winepath -u "$appdir32\\$exe")
+  check "${exe##*/} in Program Files (x86): stripped, ASLR, NX, 4 GiB, no exception handler, stack protector, known libraries only" \
+    hardened i686-w64-mingw32-objdump "$exe" DYNAMIC_BASE NX_COMPAT 'large address aware' NO_SEH
+  check "${exe##*/} registers no exception handler" test -z "$(i686-w64-mingw32-objdump -d "$exe" | grep '%fs:0x0$')"
 done
-check "starts with Windows (32-bit view)" is "$(value "$run_key" "$product" /reg:32)" \
-  "REG_SZ \"C:\\Program Files (x86)\\Tolvex Computer\\Tolvex Cell VPN Manager\\TolvexDesktopWin.exe\""
+check "starts with Windows (32-bit view)" is "$(run_values)" "32 REG_SZ \"$appdir32\\TolvexDesktopWin.exe\""
 check "IPsec values in the shared SYSTEM keys" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
-check "registered as 1.0.0.8 (32-bit view)" is "$(registrations /reg:32 | cut -d' ' -f2)" 1.0.0.8
-code=$(msiexec /x "$(msi_path "$x86")" /qn)
+check "registered as 1.0.0.8 (32-bit view)" is "$(registrations | cut -d' ' -f1,3)" "32 1.0.0.8"
+# Another build of 1.0.0.8, as another commit or toolchain makes: a byte differs past the image.
+mkdir "$run/rebuilt" && cp "$build/windows-x64/"*.exe "$run/rebuilt/" && echo >> "$run/rebuilt/TolvexDesktopWin.exe"
+check "another 1.0.0.8 x64 package builds" "$root/installer/build_package.sh" x64 "$run/rebuilt" "$run/rebuilt"
+# over ARCH MSI on|off [PROPERTY...]: a 1.0.0.8 package over the installed one leaves one product, its own.
+over() {
+  local arch=$1 msi=$2 view=64 folder='Program Files' starts=""
+  [ "$arch" = x64 ] || { view=32; folder='Program Files (x86)'; }
+  [ "$3" = off ] || starts="$view REG_SZ \"C:\\$folder\\Tolvex Computer\\$product\\TolvexDesktopWin.exe\""
+  code=$(msiexec /i "$(msi_path "$msi")" /qn "${@:4}")
+  check "$(basename "$(dirname "$msi")")/${msi##*/}${4:+ $4} over it (exit $code)" is "$code" 0
+  check "one registration, $view-bit" is "$(registrations | cut -d' ' -f1,3)" "$view 1.0.0.8"
+  check "one program folder, in $folder" is "$(program_folders)" "$WINEPREFIX/drive_c/$folder/Tolvex Computer"
+  check "the package's programs" cmp "$WINEPREFIX/drive_c/$folder/Tolvex Computer/$product/TolvexDesktopWin.exe" \
+    "$(dirname "$msi")/stage-$arch/TolvexDesktopWin.exe"
+  check "starts with Windows: $3" is "$(run_values)" "$starts"
+  check "one shortcut" one_shortcut
+}
+over x64 "$x64" on
+over x64 "$run/rebuilt/TolvexCellVpnManager-1.0.0.8-x64.msi" on
+over x86 "$x86" off STARTWITHWINDOWS=0
+# The choice outlives the change of architecture; the same package again changes nothing.
+over x64 "$x64" off
+over x64 "$x64" off
+code=$(msiexec /x "$(msi_path "$x64")" /qn)
 check "uninstalled (exit $code)" is "$code" 0
-check "no program folder, no shortcut" test ! -e "$(dirname "$unix_appdir")" -a -z "$(shortcuts)"
-check "no Run value" no_value "$run_key" "$product" /reg:32
-check "no remembered choice" no_key 'HKLM\SOFTWARE\Tolvex Computer' /reg:32
-check "no registration" test -z "$(registrations /reg:32)"
-check "IPsec values stay" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
+removed
 
 echo "installer: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
