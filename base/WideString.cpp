@@ -41,30 +41,25 @@ WideString WideString::Format(std::u16string_view format, std::initializer_list<
     return WideString(std::move(out));
 }
 
-std::ptrdiff_t WideString::Find(std::u16string_view sub) const
+std::optional<std::size_t> WideString::Find(std::u16string_view sub) const
 {
     const auto pos = m_str.find(sub);
-    return pos == std::u16string::npos ? npos : static_cast<std::ptrdiff_t>(pos);
+    return pos == std::u16string::npos ? std::nullopt : std::optional<std::size_t>(pos);
 }
 
-std::size_t WideString::Replace(std::u16string_view from, std::u16string_view to)
+void WideString::Replace(std::u16string_view from, std::u16string_view to)
 {
     if (from.empty())
-        return 0;
+        return;
     std::u16string out;
-    std::size_t count = 0;
     std::size_t start = 0;
     for (auto pos = m_str.find(from); pos != std::u16string::npos; pos = m_str.find(from, start)) {
         out.append(m_str, start, pos - start);
         out += to;
         start = pos + from.size();
-        ++count;
     }
-    if (count == 0)
-        return 0;
     out.append(m_str, start, std::u16string::npos);
     m_str = std::move(out);
-    return count;
 }
 
 void WideString::MakeLowerAscii()

@@ -3,14 +3,13 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
 class WideString {
 public:
-    static constexpr std::ptrdiff_t npos = -1;
-
     WideString() = default;
     WideString(const char16_t* psz) : m_str(psz ? psz : u"") {}
     WideString(std::u16string_view sv) : m_str(sv) {}
@@ -29,10 +28,10 @@ public:
     std::size_t Length() const { return m_str.size(); }
     bool IsEmpty() const { return m_str.empty(); }
 
-    // Position of the first occurrence of sub, or npos.
-    std::ptrdiff_t Find(std::u16string_view sub) const;
-    // Replaces every occurrence of from, left to right; returns the number replaced.
-    std::size_t Replace(std::u16string_view from, std::u16string_view to);
+    // Position of the first occurrence of sub; none when it does not occur.
+    std::optional<std::size_t> Find(std::u16string_view sub) const;
+    // Replaces every occurrence of from, left to right.
+    void Replace(std::u16string_view from, std::u16string_view to);
     // Folds A-Z only; every other character, full-width letters included, stays.
     void MakeLowerAscii();
 

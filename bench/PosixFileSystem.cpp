@@ -84,7 +84,9 @@ std::string NativePath(const WideString& path)
 
 std::unique_ptr<IFile> CPosixFileSystem::Open(const WideString& path, FileOpen mode, unsigned long& error)
 {
-    const int flags = mode == FileOpen::ReadExisting ? O_RDONLY : O_WRONLY | O_CREAT | O_EXCL;
+    const int flags = mode == FileOpen::CreateNew ? O_WRONLY | O_CREAT | O_EXCL
+        : mode == FileOpen::HoldFolder          ? O_RDONLY | O_DIRECTORY
+                                                : O_RDONLY;
     const int fd = ::open(NativePath(path).c_str(), flags | O_CLOEXEC, 0644);
     error = fd < 0 ? LastError() : 0;
     return fd < 0 ? nullptr : std::make_unique<CPosixFile>(fd);

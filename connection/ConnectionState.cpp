@@ -25,7 +25,7 @@ bool IsManagedLink(const AdapterRecord& record, std::uint32_t majorVersion)
         return true;
     WideString name = record.friendlyName;
     name.MakeLowerAscii();
-    return name.Find(u"tolvex") != WideString::npos;
+    return name.Find(u"tolvex").has_value();
 }
 
 }  // namespace

@@ -40,11 +40,11 @@ WideString FormatDialerParameters(DialerAction action, const WideString& phoneBo
 
 WideString GetSystemDirPath(ISystemInfo& system)
 {
-    WideString directory;
     // The platform is asked to fill a buffer of 256 characters, announced as 255.
-    if (!system.GetSystemDirectory(directory, kSystemDirBufferChars - 1) || directory.IsEmpty())
+    const std::optional<WideString> directory = system.GetSystemDirectory(kSystemDirBufferChars - 1);
+    if (!directory || directory->IsEmpty())
         return WideString();
-    return directory + u"\\";
+    return *directory + u"\\";
 }
 
 void RunDialerTool(Platform& platform, DialerAction action, const WideString& phoneBookPath,

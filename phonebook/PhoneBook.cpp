@@ -165,10 +165,10 @@ const WideString& CPhoneBook::GetPathCreatingFolder()
         return m_strPath;
     // Without the application-data folder there is no phonebook: no path is made up and no
     // folder is created, so the entry counts as not set up and no tool is pointed anywhere.
-    WideString appData;
-    if (!m_system.GetAppDataFolder(appData) || appData.IsEmpty())
+    const std::optional<WideString> appData = m_system.GetAppDataFolder();
+    if (!appData || appData->IsEmpty())
         return m_strPath;
-    const WideString folder = appData + kCompanyFolder;
+    const WideString folder = *appData + kCompanyFolder;
     m_files.CreateDirectory(folder);
     m_strPath = folder + u"\\" + m_strFileName;
     return m_strPath;

@@ -10,8 +10,8 @@ class IShell {
 public:
     virtual ~IShell() = default;
     // Starts file and returns without waiting. An absent verb, parameters or directory is passed
-    // as a null pointer, which differs from an empty text. The result is the platform's.
-    virtual std::intptr_t Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
+    // as a null pointer, which differs from an empty text.
+    virtual void Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
                                   const std::optional<WideString>& parameters,
                                   const std::optional<WideString>& directory, int showCommand) = 0;
     // Starts the program at its full path with CreateProcessW, never through the shell's file

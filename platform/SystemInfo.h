@@ -1,6 +1,8 @@
 // Facts about the running system.
 #pragma once
 
+#include <optional>
+
 #include "base/WideString.h"
 #include "platform/Types.h"
 
@@ -9,12 +11,12 @@ public:
     virtual ~ISystemInfo() = default;
     // The version as the platform reports it to this program now (GetVersionExW, with the
     // record's size set by the platform side).
-    virtual bool GetVersionEx(OsVersionInfo& info) = 0;
+    virtual OsVersionInfo GetVersion() = 0;
     // The system directory without a final backslash, as it fits a buffer of bufferChars
-    // characters; false when the platform could not tell.
-    virtual bool GetSystemDirectory(WideString& path, unsigned bufferChars) = 0;
-    // The user's roaming application-data folder, without creating it; false when unknown.
-    virtual bool GetAppDataFolder(WideString& path) = 0;
+    // characters; none when the platform could not tell.
+    virtual std::optional<WideString> GetSystemDirectory(unsigned bufferChars) = 0;
+    // The user's roaming application-data folder, without creating it; none when unknown.
+    virtual std::optional<WideString> GetAppDataFolder() = 0;
     // The shell's administrator test, looked up by its ordinal; false when it cannot be found.
     virtual bool IsUserAnAdmin() = 0;
     // The system's text for one of its error codes, in the user's language.

@@ -34,12 +34,7 @@ long CreateAndSet(IRegistry& registry, const WideString& keyPath, const WideStri
 
 bool IsOlderSystem(std::uint32_t majorVersion) { return majorVersion < 6; }
 
-std::uint32_t ReadMajorVersion(ISystemInfo& system)
-{
-    OsVersionInfo info;
-    system.GetVersionEx(info);
-    return info.dwMajorVersion;
-}
+std::uint32_t ReadMajorVersion(ISystemInfo& system) { return system.GetVersion().dwMajorVersion; }
 
 std::optional<std::uint32_t> ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
 {

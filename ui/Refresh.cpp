@@ -37,9 +37,7 @@ void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI& cmdUI)
     }
     cmdUI.Enable(true);
 
-    OsVersionInfo reportedNow;
-    platform().system.GetVersionEx(reportedNow);
-    const LinkView view = m_linkWatch.SeeLink(GetConnectionState(), reportedNow);
+    const LinkView view = m_linkWatch.SeeLink(GetConnectionState(), platform().system.GetVersion());
     if (view.state != LinkState::Unknown)
         m_trayIcon.SetTip(view.state == LinkState::Up ? kTipConnected : kTipNotConnected);
     if (view.showDialog)

@@ -74,7 +74,7 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
     if (m_nIdentifyMessage != 0)
         ui().AllowMessageFromLowerPrivilege(m_hWnd, m_nIdentifyMessage);
 
-    platform().system.GetVersionEx(m_osVersionInfo);
+    m_osVersionInfo = platform().system.GetVersion();
 
     ExtendSystemMenu();
 

@@ -25,9 +25,9 @@ public:
 
 class CWin32SystemInfo : public ISystemInfo {
 public:
-    bool GetVersionEx(OsVersionInfo& info) override;
-    bool GetSystemDirectory(WideString& path, unsigned bufferChars) override;
-    bool GetAppDataFolder(WideString& path) override;
+    OsVersionInfo GetVersion() override;
+    std::optional<WideString> GetSystemDirectory(unsigned bufferChars) override;
+    std::optional<WideString> GetAppDataFolder() override;
     bool IsUserAnAdmin() override;
     WideString DescribeError(long code) override;
 };
@@ -57,7 +57,7 @@ public:
 
 class CWin32Shell : public IShell {
 public:
-    std::intptr_t Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
+    void Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
                           const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
                           int showCommand) override;
     void StartProgram(const WideString& path, const WideString& parameters, int showCommand) override;

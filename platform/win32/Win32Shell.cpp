@@ -13,13 +13,12 @@ const wchar_t* OrNull(const std::optional<WideString>& text) { return text ? ToW
 
 }  // namespace
 
-std::intptr_t CWin32Shell::Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
-                                   const std::optional<WideString>& parameters,
-                                   const std::optional<WideString>& directory, int showCommand)
+void CWin32Shell::Execute(WindowHandle owner, const std::optional<WideString>& verb, const WideString& file,
+                          const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
+                          int showCommand)
 {
-    const HINSTANCE result = ::ShellExecuteW(static_cast<HWND>(owner), OrNull(verb), ToWide(file), OrNull(parameters),
-                                             OrNull(directory), showCommand);
-    return reinterpret_cast<std::intptr_t>(result);
+    ::ShellExecuteW(static_cast<HWND>(owner), OrNull(verb), ToWide(file), OrNull(parameters), OrNull(directory),
+                    showCommand);
 }
 
 void CWin32Shell::StartProgram(const WideString& path, const WideString& parameters, int showCommand)

@@ -7,7 +7,7 @@
 
 static_assert(sizeof(OSVERSIONINFOW) == 276, "the version record the program asks for");
 
-bool CWin32SystemInfo::GetVersionEx(OsVersionInfo& info)
+OsVersionInfo CWin32SystemInfo::GetVersion()
 {
     OSVERSIONINFOW native{};
     native.dwOSVersionInfoSize = sizeof(native);
@@ -16,32 +16,28 @@ bool CWin32SystemInfo::GetVersionEx(OsVersionInfo& info)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #endif
-    const BOOL ok = ::GetVersionExW(&native);
+    ::GetVersionExW(&native);
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
-    info.dwMajorVersion = native.dwMajorVersion;
-    info.dwMinorVersion = native.dwMinorVersion;
-    return ok != FALSE;
+    return {native.dwMajorVersion, native.dwMinorVersion};
 }
 
-bool CWin32SystemInfo::GetSystemDirectory(WideString& path, unsigned bufferChars)
+std::optional<WideString> CWin32SystemInfo::GetSystemDirectory(unsigned bufferChars)
 {
     wchar_t buffer[MAX_PATH + 1] = {};
     const UINT length = ::GetSystemDirectoryW(buffer, bufferChars < MAX_PATH ? bufferChars : MAX_PATH);
     if (length == 0 || length >= bufferChars)
-        return false;
-    path = FromWide(buffer, length);
-    return true;
+        return std::nullopt;
+    return FromWide(buffer, length);
 }
 
-bool CWin32SystemInfo::GetAppDataFolder(WideString& path)
+std::optional<WideString> CWin32SystemInfo::GetAppDataFolder()
 {
     wchar_t buffer[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE))
-        return false;
-    path = FromWide(buffer);
-    return true;
+        return std::nullopt;
+    return FromWide(buffer);
 }
 
 bool CWin32SystemInfo::IsUserAnAdmin() { return dyn::IsUserAnAdmin(); }

@@ -350,7 +350,7 @@ std::vector<WideString> FakeFileSystem::FindFiles(const WideString& folder, cons
 
 // Shell, adapters, registry
 
-std::intptr_t FakeShell::Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
+void FakeShell::Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
                                  const std::optional<WideString>& parameters,
                                  const std::optional<WideString>& directory, int showCommand)
 {
@@ -358,7 +358,6 @@ std::intptr_t FakeShell::Execute(WindowHandle, const std::optional<WideString>& 
         return text ? std::optional<std::string>(Narrow(*text)) : std::nullopt;
     };
     starts.push_back({narrow(verb), Narrow(file), narrow(parameters), narrow(directory), showCommand});
-    return 42;
 }
 
 namespace {

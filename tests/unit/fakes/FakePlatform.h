@@ -41,12 +41,11 @@ struct FakeResources : IResources {
 };
 
 struct FakeSystemInfo : ISystemInfo {
-    bool GetVersionEx(OsVersionInfo& info) override { return info = {major, minor}, true; }
-    bool GetSystemDirectory(WideString& path, unsigned) override { return Give(systemDirectory, path); }
-    bool GetAppDataFolder(WideString& path) override { return Give(appData, path); }
+    OsVersionInfo GetVersion() override { return {major, minor}; }
+    std::optional<WideString> GetSystemDirectory(unsigned) override { return systemDirectory; }
+    std::optional<WideString> GetAppDataFolder() override { return appData; }
     bool IsUserAnAdmin() override { return admin; }
     WideString DescribeError(long code) override { return WideString::Format(u"error %d", {static_cast<int>(code)}); }
-    static bool Give(const std::optional<WideString>& value, WideString& path) { return value && (path = *value, true); }
 
     std::uint32_t major = 6;
     std::uint32_t minor = 1;
@@ -236,7 +235,7 @@ struct FakeShellStart {
 };
 
 struct FakeShell : IShell {
-    std::intptr_t Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
+    void Execute(WindowHandle, const std::optional<WideString>& verb, const WideString& file,
                           const std::optional<WideString>& parameters, const std::optional<WideString>& directory,
                           int showCommand) override;
     void StartProgram(const WideString& path, const WideString& parameters, int showCommand) override
