@@ -248,29 +248,6 @@ inline HWND FindPopupMenu()
     return FindTopLevel([](HWND hwnd) { return IsWindowVisible(hwnd) && IsClass(hwnd, L"#32768"); });
 }
 
-// The icon's tip as the taskbar's tooltip shows it, hovering until it reads the text.
-inline bool WaitForTrayTip(const std::wstring& tip)
-{
-    const DWORD shell = ProcessOf(FindWindowW(L"Shell_TrayWnd", nullptr));
-    const auto tooltip = [&] {
-        return FindTopLevel([&](HWND hwnd) { return ProcessOf(hwnd) == shell && IsWindowVisible(hwnd) && IsClass(hwnd, L"tooltips_class32"); });
-    };
-    const POINT at = TrayIconPoint();
-    return WaitUntil([&] {
-        // Off the icon and back, so that the tooltip opens afresh with the current text.
-        Mouse(at.x - 300, at.y - 300, 0);
-        WaitUntil([&] { return tooltip() == nullptr; }, 2000);
-        Mouse(at.x, at.y, 0);
-        Mouse(at.x + 1, at.y, 0);
-        HWND shown = nullptr;
-        WaitUntil([&] { return (shown = tooltip()) != nullptr; }, 4000);
-        wchar_t text[256] = {};
-        DWORD_PTR copied = 0;
-        SendMessageTimeoutW(shown, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
-        return tip == text;
-    });
-}
-
 // Removes the window's icon, as a dying taskbar loses it, and announces a new taskbar.
 inline void RestartTaskbar(HWND owner)
 {
@@ -337,21 +314,6 @@ inline bool DialersDone()
     });
 }
 
-inline long RunAndWait(const std::wstring& commandLine)
-{
-    std::wstring line = commandLine;
-    STARTUPINFOW si{sizeof(si)};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi.hProcess, kWaitMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return static_cast<long>(code);
-}
-
 // The sandbox around the program.
 
 // The version Wine reports to the program while the object lives.
@@ -361,7 +323,7 @@ public:
     ~ReportedVersion() { SetUserValue(kAppDefaults, L"Version", nullptr); }
 };
 
-// The test-only adapter list, one line ("TYPE Name" or "fail-sizing CODE"), in use for programs
+// The test-only adapter list, one line ("TYPE Name"), in use for programs
 // started while the object lives.
 class TestAdapterList {
 public:

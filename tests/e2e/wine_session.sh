@@ -68,7 +68,7 @@ stop_display() { [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true;
 # start_session TEMPLATE RUN_DIR EXE [SCREENSHOTS]: a copy of the template with the program and
 # its registry tool in C:\Program Files\Tolvex, the dialer and the test-only adapter list in the
 # system directory, a file of the registry tool's name (a stand-in dialer, which logs any start)
-# planted in C:\tolvex-planted; then the display, the session's helper (network links, screenshots,
+# planted in C:\tolvex-planted, the dialer's sample phonebook in C:\tolvex-e2e; then the display, the session's helper (network links, screenshots,
 # symbolic links) and a persistent wineserver.
 start_session() {
   local template=$1 run=$2 exe=$3 shots=${4:-} standins
@@ -81,6 +81,7 @@ start_session() {
   cp "$exe" "$(dirname "$exe")/Tolvex Regset.exe" "$c/Program Files/Tolvex/"
   cp "$standins/rasphone.exe" "$standins/iphlpapi.dll" "$c/windows/system32/"
   cp "$standins/rasphone.exe" "$c/tolvex-planted/Tolvex Regset.exe"
+  cp "$TOLVEX_E2E_DIR/standins/TolvexPhoneBook.pbk" "$c/tolvex-e2e/"
   start_display "$run"
   if [ "${TOLVEX_PRIVATE_NETWORK:-}" = 1 ]; then
     python3 "$TOLVEX_E2E_DIR/standins/hostd.py" "$c/tolvex-e2e" "$shots" &

@@ -16,17 +16,18 @@ using Step = FakeFileSystem::Step;
 constexpr char kFolder[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer";
 constexpr char kPath[] = "C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer\\TolvexPhoneBook.pbk";
 constexpr char kEntry[] = "[Tolvex Cell VPN]\r\nIpInterfaceMetric=1\r\n";
-constexpr char kDialLine[] = "-f \"C:\\Users\\u\\AppData\\Roaming\\Tolvex Computer\\TolvexPhoneBook.pbk\" -d \"Tolvex Cell VPN\"";
 enum class Link { Down, Up, Unreadable };
 
-class MainDialog : public ::testing::Test {
-protected:
-    MainDialog()
+// The program with its dialog, on a platform with the phonebook's folder in place.
+struct Program {
+    explicit Program(bool entry = true, Link link = Link::Down)
     {
         fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {IDC_SETTINGS, win::IDCANCEL, IDC_CONNECT, IDC_ACTIVITY};
         fake.files.nodes[kFolder].directory = true;
+        if (entry)
+            fake.files.Put(kPath, kEntry);
+        SetLink(link);
     }
-
     WindowHandle Hwnd() const { return dialog.GetSafeHwnd(); }
     void Create() { fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dialog); }
     void Command(int id) { fake.ui.Deliver(Hwnd(), win::WM_COMMAND, static_cast<unsigned>(id)); }
@@ -60,8 +61,9 @@ protected:
     CTolvexDesktopWinDlg dialog{fake.platform};
 };
 
-TEST_F(MainDialog, EachCommandShowsItsBoxFirstThenStartsItsDialer)
+TEST(MainDialog, EachCommandShowsItsBoxFirstThenStartsItsDialer)
 {
+    const std::string dialLine = "-f \"" + std::string(kPath) + "\" -d \"Tolvex Cell VPN\"";
     const struct {
         bool entry;
         Link link;
@@ -78,42 +80,27 @@ TEST_F(MainDialog, EachCommandShowsItsBoxFirstThenStartsItsDialer)
         {true, Link::Up, IDC_CONNECT, 0, "", 0, {"-h"}},
         {true, Link::Unreadable, IDC_CONNECT, 0, "", 0, {"-d"}},
         {false, Link::Up, IDC_CONNECT, 0, "", 0, {}},
-        {true, Link::Up, win::IDOK, win::IDOK, kDialLine, win::MB_OK | win::MB_ICONEXCLAMATION, {"-d"}},
+        {true, Link::Up, win::IDOK, win::IDOK, dialLine, win::MB_OK | win::MB_ICONEXCLAMATION, {"-d"}},
         {false, Link::Down, win::IDOK, 0, "", 0, {"-h"}},
     };
     for (const auto& c : cases) {
-        FakePlatform fake;
-        fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {IDC_CONNECT};
-        fake.files.nodes[kFolder].directory = true;
-        if (c.entry)
-            fake.files.Put(kPath, kEntry);
-        fake.adapters.adapters = {{u"Tolvex Cell VPN", c.link == Link::Up ? 23u : 6u}};
-        if (c.link == Link::Unreadable)
-            fake.adapters.sizingResult = 232;
-        fake.ui.answers = {c.answer};
-        fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(fake.shell.programs.empty()) << "started before the box closed"; };
-        CTolvexDesktopWinDlg dialog(fake.platform);
-        fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dialog);
-        fake.ui.Deliver(dialog.GetSafeHwnd(), win::WM_COMMAND, static_cast<unsigned>(c.command));
-        ASSERT_EQ(fake.ui.boxes.size(), c.box.empty() ? 0u : 1u) << c.command;
-        if (!c.box.empty()) {
-            EXPECT_EQ(fake.ui.boxes[0].text, c.box);
-            EXPECT_EQ(fake.ui.boxes[0].type, c.boxType);
-        }
-        std::vector<std::string> dialled;
-        for (const auto& start : fake.shell.programs)
-            dialled.push_back(start.parameters->substr(std::strlen(kPath) + 6, 2));
-        EXPECT_EQ(dialled, c.dialled) << c.command << (c.entry ? " with" : " without") << " the entry";
+        Program p(c.entry, c.link);
+        p.fake.ui.answers = {c.answer};
+        p.fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(p.fake.shell.programs.empty()) << "started before the box closed"; };
+        p.Create();
+        p.Command(c.command);
+        EXPECT_EQ(p.Boxes(), c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box}) << c.command;
+        EXPECT_TRUE(c.box.empty() || p.fake.ui.boxes[0].type == c.boxType);
+        EXPECT_EQ(p.Dialled(), c.dialled) << c.command << (c.entry ? " with" : " without") << " the entry";
     }
 }
 
 // Pass by pass: the labels, the Connect button's state, the tip; the link is read every second
 // pass only.
-TEST_F(MainDialog, TheRefreshFollowsTheEntryAndTheLink)
+TEST(MainDialog, TheRefreshFollowsTheEntryAndTheLink)
 {
-    fake.files.nodes.erase(kFolder);
-    SetLink(Link::Up);
-    Create();
+    Program p(false, Link::Up);
+    p.Create();
     const struct {
         bool entry;
         Link link;
@@ -128,55 +115,52 @@ TEST_F(MainDialog, TheRefreshFollowsTheEntryAndTheLink)
         {false, Link::Down, "#107", "Error", false, "Tolvex VPN Manager -- Connected"},
         {true, Link::Down, "#106", "#108", true, "Tolvex VPN Manager"},
     };
-    for (const auto& p : passes) {
-        if (p.entry)
-            fake.files.Put(kPath, kEntry);
+    for (const auto& pass : passes) {
+        if (pass.entry)
+            p.fake.files.Put(kPath, kEntry);
         else
-            fake.files.nodes.erase(kPath);
-        SetLink(p.link);
-        Pass();
-        EXPECT_EQ(Label(IDC_SETTINGS), p.settings);
-        EXPECT_EQ(Label(IDC_CONNECT), p.connect);
-        EXPECT_EQ(Control(IDC_CONNECT).enabled, p.enabled) << p.connect;
-        EXPECT_EQ(Tip(), p.tip) << p.connect;
-        SetLink(p.link == Link::Up ? Link::Down : Link::Up);
-        Pass();
-        EXPECT_EQ(Label(IDC_CONNECT), p.connect) << "the second pass only looks at the entry";
+            p.fake.files.nodes.erase(kPath);
+        p.SetLink(pass.link);
+        p.Pass();
+        EXPECT_EQ(p.Label(IDC_SETTINGS), pass.settings);
+        EXPECT_EQ(p.Label(IDC_CONNECT), pass.connect);
+        EXPECT_EQ(p.Control(IDC_CONNECT).enabled, pass.enabled) << pass.connect;
+        EXPECT_EQ(p.Tip(), pass.tip) << pass.connect;
+        p.SetLink(pass.link == Link::Up ? Link::Down : Link::Up);
+        p.Pass();
+        EXPECT_EQ(p.Label(IDC_CONNECT), pass.connect) << "the second pass only looks at the entry";
     }
-    EXPECT_EQ(Label(IDC_SETTINGS), "#106");
 }
 
-// Ticks 1 to 5 with the link up from the start; then down.
-TEST_F(MainDialog, TheIndicatorTurnsOnlyWhileTheLinkIsUp)
+// Ticks 2 to 6 with the link up from the first pass; another timer; then the link down.
+TEST(MainDialog, TheIndicatorTurnsOnlyWhileTheLinkIsUp)
 {
-    fake.files.Put(kPath, kEntry);
-    SetLink(Link::Up);
-    Create();
-    fake.ui.Deliver(Hwnd(), win::WM_TIMER, CTolvexDesktopWinDlg::IDT_REFRESH);
-    EXPECT_EQ(Label(IDC_ACTIVITY), "") << "not seen up yet";
-    Pass();
+    Program p(true, Link::Up);
+    p.Create();
+    const auto tick = [&](std::uintptr_t timer) {
+        p.fake.ui.Deliver(p.Hwnd(), win::WM_TIMER, timer);
+        return p.Control(IDC_ACTIVITY).text.str();
+    };
+    EXPECT_EQ(tick(CTolvexDesktopWinDlg::IDT_REFRESH), u"") << "not seen up yet";
+    p.Pass();
     std::u16string frames;
-    for (int tick = 2; tick <= 6; ++tick) {
-        fake.ui.Deliver(Hwnd(), win::WM_TIMER, CTolvexDesktopWinDlg::IDT_REFRESH);
-        frames += Control(IDC_ACTIVITY).text.str();
-    }
+    for (int n = 2; n <= 6; ++n)
+        frames += tick(CTolvexDesktopWinDlg::IDT_REFRESH);
     EXPECT_EQ(frames, u"\u2015\uFF3C\uFF5C\uFF0F\u2015");
-    fake.ui.Deliver(Hwnd(), win::WM_TIMER, 99);
-    EXPECT_EQ(Control(IDC_ACTIVITY).text.str(), u"\u2015") << "another timer turns nothing";
-    SetLink(Link::Down);
-    WorkingPass();
-    fake.ui.Deliver(Hwnd(), win::WM_TIMER, CTolvexDesktopWinDlg::IDT_REFRESH);
-    EXPECT_EQ(Label(IDC_ACTIVITY), "");
+    EXPECT_EQ(tick(99), u"\u2015") << "another timer turns nothing";
+    p.SetLink(Link::Down);
+    p.WorkingPass();
+    EXPECT_EQ(tick(CTolvexDesktopWinDlg::IDT_REFRESH), u"");
 }
 
-TEST_F(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
+TEST(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
 {
     const struct {
         bool up;
         std::uint32_t rule;
         bool admin;
         std::deque<int> answers;
-        bool refused;  // the key refuses writing, or else the hang-up's rewrite fails on a write
+        bool refused;  // the key refuses writing, or else the hang-up's rewrite meets a full disk
         std::vector<std::string> boxes;
         std::vector<std::string> dialled;
         std::intptr_t ended;
@@ -190,124 +174,115 @@ TEST_F(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
         {true, 2, true, {win::IDYES}, true, {"#145", "#61869"}, {"-h"}, win::IDCANCEL},
     };
     for (const auto& c : cases) {
-        FakePlatform fake;
-        fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {};
-        fake.system.admin = c.admin;
-        fake.files.nodes[kFolder].directory = true;
-        fake.files.Put(kPath, std::string(kEntry) + (c.refused && c.up ? "IpInterfaceMetric=0\r\n" : ""));
-        fake.adapters.adapters = {{u"Tolvex Cell VPN", c.up ? 23u : 6u}};
-        CTolvexDesktopWinDlg dialog(fake.platform);
-        fake.ui.steps = {[&] {
-            fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, c.rule);
-            fake.registry.KeyAt(kPolicyAgentKey).refuseWrite = c.refused && !c.up;
-            fake.ui.answers = c.answers;
-            if (c.refused && c.up)
-                fake.files.Fail(Step::Write, ".tmp", 1, 112);
-            fake.ui.Deliver(dialog.GetSafeHwnd(), win::WM_COMMAND, win::IDCANCEL);
+        Program p(true, c.up ? Link::Up : Link::Down);
+        p.fake.system.admin = c.admin;
+        p.fake.files.Put(kPath, std::string(kEntry) + "IpInterfaceMetric=0\r\n");
+        p.fake.ui.steps = {[&] {
+            p.fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, c.rule);
+            p.fake.registry.KeyAt(kPolicyAgentKey).refuseWrite = c.refused;
+            p.fake.ui.answers = c.answers;
+            if (c.refused)
+                p.fake.files.Fail(Step::Write, ".tmp", 1, 112);
+            p.Command(win::IDCANCEL);
         }};
-        EXPECT_EQ(dialog.DoModal(), c.ended);
-        std::vector<std::string> boxes, dialled;
-        for (const auto& box : fake.ui.boxes)
-            boxes.push_back(box.text);
-        for (const auto& start : fake.shell.programs)
-            dialled.push_back(start.parameters->substr(std::strlen(kPath) + 6, 2));
-        EXPECT_EQ(boxes, c.boxes);
-        EXPECT_EQ(dialled, c.dialled);
+        EXPECT_EQ(p.dialog.DoModal(), c.ended);
+        EXPECT_EQ(p.Boxes(), c.boxes);
+        EXPECT_EQ(p.Dialled(), c.dialled);
     }
 }
 
-TEST_F(MainDialog, TheTraysQuitDoesNothingWhileABoxWaitsForItsAnswer)
+TEST(MainDialog, TheTraysQuitDoesNothingWhileABoxWaitsForItsAnswer)
 {
-    fake.files.Put(kPath, kEntry);
-    SetLink(Link::Up);
-    fake.ui.answers = {win::IDOK, win::IDYES};
-    fake.ui.steps = {[&] {
-        fake.ui.whileBoxOpen = [&] { Command(win::IDCANCEL); };
-        Command(win::IDOK);  // Enter: the dial parameters' box
+    Program p(true, Link::Up);
+    p.fake.ui.answers = {win::IDOK, win::IDYES};
+    p.fake.ui.steps = {[&] {
+        p.fake.ui.whileBoxOpen = [&] { p.Command(win::IDCANCEL); };
+        p.Command(win::IDOK);  // Enter: the dial parameters' box
     }};
-    EXPECT_EQ(dialog.DoModal(), -1) << "not ended beneath the box";
-    EXPECT_EQ(fake.ui.boxes.size(), 1u);
-    EXPECT_EQ(Dialled(), std::vector<std::string>{"-d"}) << "one dial, no hang-up";
+    EXPECT_EQ(p.dialog.DoModal(), -1) << "not ended beneath the box";
+    EXPECT_EQ(p.fake.ui.boxes.size(), 1u);
+    EXPECT_EQ(p.Dialled(), std::vector<std::string>{"-d"}) << "one dial, no hang-up";
 }
 
 // On a system that reports 6.2 a drop is dialled again. The phonebook stays unusable for two
 // passes: the user is told once, the dialog is shown once, and the dial follows when it works.
-TEST_F(MainDialog, ARedialThatFailsOnThePhoneBookIsToldOnceAndTriedAgainAtEachPass)
+TEST(MainDialog, ARedialThatFailsOnThePhoneBookIsToldOnceAndTriedAgainAtEachPass)
 {
-    fake.system.minor = 2;
-    fake.files.Put(kPath, kEntry);
-    SetLink(Link::Up);
-    Create();
-    Pass();
-    SetLink(Link::Down);
-    fake.ui.Window(Hwnd()).visible = false;
-    fake.files.nodes[kPath].notReal = true;  // the rewrite leaves a link alone, and says so
-    WorkingPass();
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"#61861"});
-    EXPECT_EQ(Label(IDC_CONNECT), "#109") << "the label of before";
-    EXPECT_TRUE(fake.ui.Window(Hwnd()).visible);
-    fake.ui.events.clear();
-    WorkingPass();
-    EXPECT_EQ(Boxes().size(), 1u) << "told once for this drop";
-    EXPECT_EQ(std::count(fake.ui.events.begin(), fake.ui.events.end(), "show"), 0) << "not shown again";
-    EXPECT_EQ(Dialled(), std::vector<std::string>{});
-    fake.files.nodes[kPath].notReal = false;
-    WorkingPass();
-    WorkingPass();
-    EXPECT_EQ(Dialled(), std::vector<std::string>{"-d"}) << "dialled once it works, and once only";
-    EXPECT_EQ(Label(IDC_CONNECT), "#108");
+    Program p(true, Link::Up);
+    p.fake.system.minor = 2;
+    p.Create();
+    p.Pass();
+    p.SetLink(Link::Down);
+    p.fake.ui.Window(p.Hwnd()).visible = false;
+    p.fake.files.nodes[kPath].notReal = true;  // the rewrite leaves a link alone, and says so
+    p.WorkingPass();
+    EXPECT_EQ(p.Boxes(), std::vector<std::string>{"#61861"});
+    EXPECT_EQ(p.Label(IDC_CONNECT), "#109") << "the label of before";
+    EXPECT_TRUE(p.fake.ui.Window(p.Hwnd()).visible);
+    p.fake.ui.events.clear();
+    p.WorkingPass();
+    EXPECT_EQ(p.Boxes().size(), 1u) << "told once for this drop";
+    EXPECT_EQ(std::count(p.fake.ui.events.begin(), p.fake.ui.events.end(), "show"), 0) << "not shown again";
+    EXPECT_EQ(p.Dialled(), std::vector<std::string>{});
+    p.fake.files.nodes[kPath].notReal = false;
+    p.WorkingPass();
+    p.WorkingPass();
+    EXPECT_EQ(p.Dialled(), std::vector<std::string>{"-d"}) << "dialled once it works, and once only";
+    EXPECT_EQ(p.Label(IDC_CONNECT), "#108");
 }
 
 // The user's Disconnect is not dialled again when the link goes; a dial by Enter ends that.
-TEST_F(MainDialog, ADialByEnterEndsARememberedHangUp)
+TEST(MainDialog, ADialByEnterEndsARememberedHangUp)
 {
-    fake.system.minor = 2;
-    fake.files.Put(kPath, kEntry);
-    SetLink(Link::Up);
-    Create();
-    Pass();
-    Command(IDC_CONNECT);
-    Command(win::IDOK);
-    WorkingPass();
-    SetLink(Link::Down);
-    WorkingPass();
-    EXPECT_EQ(Dialled(), (std::vector<std::string>{"-h", "-d", "-d"})) << "the drop after Enter's dial is dialled again";
+    Program p(true, Link::Up);
+    p.fake.system.minor = 2;
+    p.Create();
+    p.Pass();
+    p.Command(IDC_CONNECT);
+    p.Command(win::IDOK);
+    p.WorkingPass();
+    p.SetLink(Link::Down);
+    p.WorkingPass();
+    EXPECT_EQ(p.Dialled(), (std::vector<std::string>{"-h", "-d", "-d"})) << "the drop after Enter's dial is dialled again";
 }
 
-TEST_F(MainDialog, StartsWithItsMenuStylesAndIconAndEndsWithTheIconLast)
+TEST(MainDialog, StartsWithItsMenuStylesAndIconAndEndsWithTheIconLast)
 {
-    fake.resources.strings[IDS_ABOUTBOX] = u"";
-    fake.files.Put(kPath, "[Other]\nIpInterfaceMetric=0\n");
-    Create();
-    EXPECT_EQ(std::count(fake.ui.events.begin(), fake.ui.events.end(), "menu 61472 #112"), 1);
-    EXPECT_EQ(std::count(fake.ui.events.begin(), fake.ui.events.end(), "menu separator"), 0) << "no About without its text";
-    EXPECT_EQ(fake.ui.Window(Hwnd()).exStyle, win::WS_EX_LAYERED);
-    ASSERT_EQ(fake.ui.notifications.size(), 1u);
-    EXPECT_EQ(fake.ui.notifications[0].first, win::NIM_ADD);
-    EXPECT_EQ(fake.ui.notifications[0].second.uCallbackMessage, CTolvexDesktopWinDlg::WM_TRAYICON);
-    EXPECT_EQ(Tip(), "Tolvex VPN Manager");
+    Program p(false);
+    p.fake.resources.strings[IDS_ABOUTBOX] = u"";
+    p.fake.files.Put(kPath, "[Other]\nIpInterfaceMetric=0\n");
+    p.Create();
+    const auto& events = p.fake.ui.events;
+    EXPECT_EQ(std::count(events.begin(), events.end(), "menu 61472 #112"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "menu separator"), 0) << "no About without its text";
+    EXPECT_EQ(p.fake.ui.Window(p.Hwnd()).exStyle, win::WS_EX_LAYERED);
+    ASSERT_EQ(p.fake.ui.notifications.size(), 1u);
+    EXPECT_EQ(p.fake.ui.notifications[0].first, win::NIM_ADD);
+    EXPECT_EQ(p.fake.ui.notifications[0].second.uCallbackMessage, CTolvexDesktopWinDlg::WM_TRAYICON);
+    EXPECT_EQ(p.Tip(), "Tolvex VPN Manager");
 
-    Command(IDC_CONNECT);
-    EXPECT_EQ(fake.files.Bytes(kPath), "[Other]\r\nIpInterfaceMetric=1\r\n") << "Connect rewrites, entry or not";
-    EXPECT_TRUE(fake.shell.programs.empty());
+    p.Command(IDC_CONNECT);
+    EXPECT_EQ(p.fake.files.Bytes(kPath), "[Other]\r\nIpInterfaceMetric=1\r\n") << "Connect rewrites, entry or not";
 
-    EXPECT_EQ(fake.ui.allowedMessages.count(0xC123), 1u) << "heard also when running elevated";
-    fake.ui.Deliver(Hwnd(), 0xC123);
-    EXPECT_EQ(fake.ui.notifications.back().first, win::NIM_ADD) << "added again to a new taskbar";
-    fake.ui.DestroyWindow(Hwnd());
-    EXPECT_EQ(fake.ui.events.end()[-2], "default processing 2") << "the window's own clean-up first";
-    EXPECT_EQ(fake.ui.events.back(), "icon 2") << "the icon goes last";
+    EXPECT_EQ(p.fake.ui.allowedMessages.count(0xC123), 1u) << "heard also when running elevated";
+    p.fake.ui.Deliver(p.Hwnd(), 0xC123);
+    EXPECT_EQ(p.fake.ui.notifications.back().first, win::NIM_ADD) << "added again to a new taskbar";
+    p.fake.ui.DestroyWindow(p.Hwnd());
+    EXPECT_EQ(events.end()[-2], "default processing 2") << "the window's own clean-up first";
+    EXPECT_EQ(events.back(), "icon 2") << "the icon goes last";
 
     const std::u16string longTip(300, u'x');
-    CTrayIcon(fake.ui, nullptr).SetTip(longTip.c_str());
-    EXPECT_EQ(std::u16string(fake.ui.notifications.back().second.szTip), longTip.substr(0, 127)) << "copied with a bound";
+    CTrayIcon(p.fake.ui, nullptr).SetTip(longTip.c_str());
+    EXPECT_EQ(std::u16string(p.fake.ui.notifications.back().second.szTip), longTip.substr(0, 127)) << "copied with a bound";
 }
 
 // Every minimise request hides, whatever the low bits; the icon's buttons open the menu on the
-// press; Show, the private request and the T button, each in its order.
-TEST_F(MainDialog, TheSystemMenuTheTrayAndThePrivateRequestShowAndHide)
+// press; Show, the private request and the T button, each in its order; the icon painted centred
+// while minimised.
+TEST(MainDialog, TheSystemMenuTheTrayAndThePrivateRequestShowAndHide)
 {
-    Create();
+    Program p;
+    p.Create();
     const struct {
         unsigned message;
         std::uintptr_t wParam;
@@ -324,38 +299,36 @@ TEST_F(MainDialog, TheSystemMenuTheTrayAndThePrivateRequestShowAndHide)
         {CTolvexDesktopWinDlg::WM_TRAYICON, 0, 0x0202, {}},  // the button's release
     };
     for (const auto& c : cases) {
-        fake.ui.events.clear();
-        fake.ui.Deliver(Hwnd(), c.message, c.wParam, c.lParam);
-        EXPECT_EQ(fake.ui.events, c.events) << c.message << " " << c.wParam << " " << c.lParam;
+        p.fake.ui.events.clear();
+        p.fake.ui.Deliver(p.Hwnd(), c.message, c.wParam, c.lParam);
+        EXPECT_EQ(p.fake.ui.events, c.events) << c.message << " " << c.wParam << " " << c.lParam;
     }
     Message woken;
-    ASSERT_TRUE(fake.ui.PeekMessage(woken)) << "a double click wakes the loop";
+    ASSERT_TRUE(p.fake.ui.PeekMessage(woken)) << "a double click wakes the loop";
     EXPECT_EQ(woken.message, win::WM_NULL);
 
-    fake.ui.Deliver(Hwnd(), win::WM_SYSCOMMAND, 0xF060);  // close: the system's own
-    EXPECT_FALSE(fake.ui.handled);
-    fake.ui.Window(Hwnd()).iconic = true;
-    fake.ui.events.clear();
-    fake.ui.Deliver(Hwnd(), win::WM_PAINT);
-    EXPECT_EQ(fake.ui.events, std::vector<std::string>{"icon drawn at 35,9"}) << "centred in 101 x 50";
+    p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, 0xF060);  // close: the system's own
+    EXPECT_FALSE(p.fake.ui.handled);
+    p.fake.ui.Window(p.Hwnd()).iconic = true;
+    p.fake.ui.events.clear();
+    p.fake.ui.Deliver(p.Hwnd(), win::WM_PAINT);
+    EXPECT_EQ(p.fake.ui.events, std::vector<std::string>{"icon drawn at 35,9"}) << "centred in 101 x 50";
 }
 
-TEST_F(MainDialog, TheBindingOrderIsFixedOnTheOlderSystemsOnlyAndTheCheckStillTells)
+// The check only reads; on the older systems the dialog then fixes the binding order.
+TEST(MainDialog, TheBindingOrderIsFixedOnTheOlderSystemsOnlyAndTheCheckStillTells)
 {
     for (const std::uint32_t major : {5u, 6u}) {
-        FakePlatform fake;
-        fake.ui.templates[IDD_TOLVEXDESKTOPWIN_DIALOG] = {};
-        fake.system.major = major;
-        fake.registry.Remove(major < 6 ? kIpsecKey : kPolicyAgentKey, kEncapsulation);
+        Program p;
+        p.fake.system.major = major;
+        p.fake.registry.Remove(major < 6 ? kIpsecKey : kPolicyAgentKey, kEncapsulation);
         const std::u16string bind(u"X\0\\Device\\NdisWanIp\0\0", 21);
-        fake.registry.Set("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage", "Bind", win::REG_MULTI_SZ,
-                          std::string(reinterpret_cast<const char*>(bind.data()), bind.size() * 2));
-        CTolvexDesktopWinDlg dialog(fake.platform);
-        fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dialog);
-        EXPECT_EQ(fake.registry.writes, major < 6 ? 1 : 0) << major;
-        ASSERT_EQ(fake.ui.boxes.size(), 1u);
-        EXPECT_EQ(fake.ui.boxes[0].text, "#110");
-        ASSERT_EQ(fake.shell.starts.size(), 1u) << "the registry tool";
+        p.fake.registry.Set("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage", "Bind", win::REG_MULTI_SZ,
+                            std::string(reinterpret_cast<const char*>(bind.data()), bind.size() * 2));
+        p.Create();
+        EXPECT_EQ(p.fake.registry.writes, major < 6 ? 1 : 0) << major;
+        EXPECT_EQ(p.Boxes(), std::vector<std::string>{"#110"});
+        EXPECT_EQ(p.fake.shell.starts.size(), 1u) << "the registry tool";
     }
 }
 

@@ -1,4 +1,5 @@
-// The registry tool: what it writes, what it says and how it ends, for each system and state.
+// The registry tool: what it writes, what it says and how it ends, for each system and state; the
+// values it finds missing are those the program's start-up check does.
 #include <gtest/gtest.h>
 
 #include "base/ResourceIds.h"
@@ -23,11 +24,14 @@ TEST(Regset, PutsInPlaceExactlyWhatTheProgramsCheckLooksFor)
     } cases[] = {
         {6, 0, {}, true, false, kRegsetDone, "#161", 2, 1400},
         {6, 2, std::string("\x14\x05\0\0", 4), true, false, kRegsetDone, "#160", 2, 1300},
+        {6, 2, std::string("\0\0\0\0", 4), true, false, kRegsetDone, "#160", 2, 0},  // any number will do
+        {6, 2, std::string("\xFF\xFF\xFF\xFF", 4), false, false, kRegsetDone, "#160", 2, 0xFFFF},
         {6, {}, std::string("\x14\x05\0\0", 4), true, false, kRegsetDone, "#161", 2, 1300},  // a kept value
         {6, 2, std::string(8, '\0'), true, true, kRegsetDone, "", 2, 1400},  // one the check would not accept
         {6, 0, {}, false, false, kRegsetNeedsAdministrator, "#162", 0, {}},
         {6, 0, {}, false, true, kRegsetNeedsAdministrator, "", 0, {}},
         {5, 1, {}, true, false, kRegsetDone, "#161", 2, {}},  // the older layout has no tunnel value
+        {5, 2, {}, false, false, kRegsetDone, "#160", 2, {}},
     };
     for (const auto& c : cases) {
         FakePlatform fake;

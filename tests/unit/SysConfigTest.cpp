@@ -45,36 +45,6 @@ TEST(NatTraversal, AValueReadsAsItsFirstFourBytesWhateverItsType)
     EXPECT_EQ(ReadMachineDword(empty, Wide(kPolicyAgentKey), Wide(kEncapsulation)), std::nullopt);
 }
 
-TEST(NatTraversal, TheCheckAsksForTheRuleAndOnNewerSystemsForATunnelMtu)
-{
-    const struct {
-        std::uint32_t major;
-        std::optional<std::uint32_t> rule;       // under the key of the system's layout
-        std::optional<std::string> tunnelMtu;
-        bool ready;
-    } cases[] = {
-        {6, 2, std::string("\0\0\0\0", 4), true},   // any number will do, 0 included
-        {6, 2, {}, false},
-        {6, 2, std::string(8, '\0'), false},           // too long to read
-        {6, 2, std::string("\xFF\xFF\xFF\xFF", 4), true},
-        {6, 1, std::string("\x78\x05\0\0", 4), false},
-        {5, 2, {}, true},                                // older systems never look at it
-        {5, 0, std::string("\x78\x05\0\0", 4), false},
-    };
-    for (const auto& c : cases) {
-        FakePlatform fake;
-        fake.system.major = c.major;
-        fake.registry.SetDword(c.major < 6 ? kIpsecKey : kPolicyAgentKey, kEncapsulation, *c.rule);
-        fake.registry.Remove(kNdisWanKey, "TunnelMTU");
-        if (c.tunnelMtu)
-            fake.registry.Set(kNdisWanKey, "TunnelMTU", win::REG_DWORD, *c.tunnelMtu);
-        fake.registry.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(u"X\0"s + kWan + u"\0\0"s));
-        const int writes = fake.registry.writes;
-        EXPECT_EQ(IsIpsecRegistryReady(fake.registry, fake.system), c.ready) << c.major << " rule " << *c.rule;
-        EXPECT_EQ(fake.registry.writes, writes) << "the check only reads";
-    }
-}
-
 TEST(NatTraversal, TheRepairWritesTwoForAnAdministratorOrSaysWhyNot)
 {
     const struct {

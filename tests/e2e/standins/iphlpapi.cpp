@@ -6,7 +6,6 @@
 //
 // The list is read afresh from C:\tolvex-e2e\adapters.txt at every call, one adapter per line:
 //     23 Tolvex Cell VPN        (interface type, then the friendly name)
-// A line "fail-sizing CODE" or "fail-filling CODE" makes that call answer CODE.
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
@@ -33,7 +32,6 @@ extern "C" __declspec(dllexport) ULONG WINAPI GetAdaptersAddresses(ULONG, ULONG,
 {
     constexpr std::size_t kNameChars = 256;
     std::vector<std::pair<ULONG, std::wstring>> adapters;
-    ULONG failSizing = 0, failFilling = 0;
     if (FILE* in = _wfopen(L"C:\\tolvex-e2e\\adapters.txt", L"r")) {
         char line[kNameChars];
         while (std::fgets(line, sizeof(line), in) != nullptr) {
@@ -42,19 +40,10 @@ extern "C" __declspec(dllexport) ULONG WINAPI GetAdaptersAddresses(ULONG, ULONG,
             if (rest == nullptr)
                 continue;
             *rest++ = '\0';
-            if (std::strcmp(line, "fail-sizing") == 0)
-                failSizing = std::strtoul(rest, nullptr, 10);
-            else if (std::strcmp(line, "fail-filling") == 0)
-                failFilling = std::strtoul(rest, nullptr, 10);
-            else
-                adapters.emplace_back(std::strtoul(line, nullptr, 10), std::wstring(rest, rest + std::strlen(rest)));
+            adapters.emplace_back(std::strtoul(line, nullptr, 10), std::wstring(rest, rest + std::strlen(rest)));
         }
         std::fclose(in);
     }
-    if (buffer == nullptr && failSizing != 0)
-        return failSizing;
-    if (buffer != nullptr && failFilling != 0)
-        return failFilling;
     if (adapters.empty())
         return ERROR_NO_DATA;
     const ULONG needed = static_cast<ULONG>(adapters.size() * (sizeof(IP_ADAPTER_ADDRESSES) + kNameChars * sizeof(wchar_t)));

@@ -2,8 +2,9 @@
 // C:\windows\system32\rasphone.exe. No window; the one command-line form the program uses:
 //     rasphone.exe -f "<phonebook>" -a|-e|-d|-h "<entry>"
 // Every start appends its arguments as one UTF-8 line to C:\tolvex-e2e\rasphone.log. -a and -e
-// write the entry's section (the built-in sample's, under "[<entry>]") when the phonebook lacks it;
-// -d (for an entry the phonebook holds) and -h have the session's helper (linkd.py) bring up or
+// write the entry's section (that of the sample C:\tolvex-e2e\TolvexPhoneBook.pbk, under
+// "[<entry>]") when the phonebook lacks it; -d (for an entry the phonebook holds) and -h have the
+// session's helper (hostd.py) bring up or
 // take down a point-to-point device named after C:\tolvex-e2e\link-name ("tolvex0" without it),
 // and wait for its answer. Exit code 0 when done, 1 otherwise.
 #include <windows.h>
@@ -11,7 +12,6 @@
 #include <string>
 
 #include "HostRequest.h"
-#include "sample_phonebook.h"
 
 namespace {
 
@@ -34,16 +34,16 @@ bool Write(const std::wstring& path, const std::string& bytes, DWORD disposition
     return CloseHandle(file) && ok;
 }
 
-// The sample's first section under the entry's header.
+// The first section of the sample the session put beside the log, under the entry's header.
 std::string SampleSection(const std::string& header)
 {
-    const std::string sample(kSamplePhoneBook, kSamplePhoneBookSize);
+    const std::string sample = ReadFileBytes(kFolder + L"TolvexPhoneBook.pbk");
     const std::size_t body = sample.find('\n', sample.find('[')) + 1;
     const std::size_t next = sample.find("\n[", body);
     return header + "\r\n" + sample.substr(body, next == std::string::npos ? std::string::npos : next + 1 - body);
 }
 
-// Has the link daemon bring the link named in C:\tolvex-e2e\link-name up or down.
+// Has the session's helper bring the link named in C:\tolvex-e2e\link-name up or down.
 bool RequestLink(const char* action)
 {
     std::string name = ReadFileBytes(kFolder + L"link-name");
