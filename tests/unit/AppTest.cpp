@@ -23,6 +23,7 @@ TEST(App, ASocketLayerOfAnotherVersionEndsTheStartWithMessage103)
         EXPECT_EQ(fake.ui.boxes[0].owner, nullptr);
         EXPECT_TRUE(fake.ui.notifications.empty()) << "no dialog";
         EXPECT_EQ(fake.app.cleanups, result == 0 ? 1 : 0) << "a layer of the wrong version is shut down again";
+        EXPECT_EQ(fake.app.socketsLastError, result == 0 ? win::WSAVERNOTSUPPORTED : 0) << "and says why";
     }
 }
 

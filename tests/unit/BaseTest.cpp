@@ -1,6 +1,8 @@
-// WideString formatting never reads past its arguments, whatever a translated text asks for.
+// The string and path helpers every unit stands on, at their edges: formatting never reads past
+// its arguments, whatever a translated text asks for.
 #include <gtest/gtest.h>
 
+#include "base/Path.h"
 #include "base/WideString.h"
 
 TEST(WideString, FormatFillsDirectivesInOrderAndCopiesTheRest)
@@ -20,4 +22,28 @@ TEST(WideString, FormatFillsDirectivesInOrderAndCopiesTheRest)
     };
     for (const Case& c : cases)
         EXPECT_EQ(WideString::Format(c.format, c.args).str(), c.expected) << WideString(c.format).Length();
+}
+
+TEST(WideString, SearchReplaceAndFoldingAtTheirEdges)
+{
+    WideString text(u"@AZ[`az{\uFF21");
+    text.MakeLowerAscii();
+    EXPECT_EQ(text.str(), u"@az[`az{\uFF21") << "A-Z only";
+    EXPECT_EQ(text.Find(u"@"), 0u);
+    EXPECT_EQ(text.Find(u"z{"), 6u);
+    EXPECT_EQ(text.Find(u"AZ"), std::nullopt);
+
+    WideString path(u"%1 and %1 end");
+    path.Replace(u"%1", u"C:\\p");
+    EXPECT_EQ(path.str(), u"C:\\p and C:\\p end");
+    path.Replace(u"", u"x");
+    EXPECT_EQ(path.str(), u"C:\\p and C:\\p end") << "an empty text is never replaced";
+}
+
+TEST(Path, FolderAndFileName)
+{
+    EXPECT_EQ(FolderOf(u"C:\\a\\b.pbk").str(), u"C:\\a\\");
+    EXPECT_EQ(FileNameOf(u"C:\\a\\b.pbk").str(), u"b.pbk");
+    EXPECT_EQ(FolderOf(u"b.pbk").str(), u"");
+    EXPECT_EQ(FileNameOf(u"C:/a/b.exe").str(), u"b.exe");
 }

@@ -58,7 +58,10 @@ const MessageMap<CTestDialog> CTestDialog::s_map = {
         dlg.onSysCommand();
         return Handled();
     }),
-    Map::UpdateCommand(1, [](auto& dlg, CCmdUI&) { dlg.updated.push_back(1); }),
+    Map::UpdateCommand(1, [](auto& dlg, CCmdUI& cmdUI) {
+        dlg.updated.push_back(1);
+        cmdUI.Enable(true);
+    }),
     Map::UpdateCommand(2, [](auto& dlg, CCmdUI& cmdUI) {
         dlg.updated.push_back(2);
         cmdUI.Enable(false);
@@ -115,11 +118,33 @@ TEST_F(Framework, UpdatersMoveTheFocusBeforeDisablingAndWriteOnlyChangedTexts)
     const WindowHandle hwnd = Create(dialog);
     const WindowHandle control = fake.ui.Control(hwnd, 2);
     fake.ui.Window(control).text = u"same";
+    fake.ui.focus = fake.ui.Control(hwnd, 1);
+    fake.ui.Deliver(hwnd, win::WM_KICKIDLE);
+    EXPECT_EQ(Index("focus moves on"), static_cast<std::ptrdiff_t>(fake.ui.events.size())) << "enabling keeps the focus";
+    fake.ui.events.clear();
     fake.ui.focus = control;
     fake.ui.Deliver(hwnd, win::WM_KICKIDLE);
     EXPECT_LT(Index("focus moves on"), Index("disable 2"));
+    EXPECT_FALSE(fake.ui.Window(control).enabled);
     EXPECT_EQ(Index("text 2 same"), static_cast<std::ptrdiff_t>(fake.ui.events.size())) << "the same text is not written";
     EXPECT_TRUE(fake.ui.Window(fake.ui.Control(hwnd, 3)).enabled) << "a control without an updater is left alone";
+}
+
+// A dialog with no handlers of its own, as the About box: a template without the visible style is
+// shown once, when the loop first goes idle; a posted OK or Cancel goes through the loop to the
+// defaults, which end it with their codes; its window is hidden, then destroyed.
+TEST(Dialog, ADialogOfItsOwnDefaultsShowsOnceEndsByOkOrCancelAndGoes)
+{
+    for (const int command : {win::IDOK, win::IDCANCEL}) {
+        FakePlatform fake;
+        fake.ui.templates[7] = {};
+        fake.ui.invisible = {7};
+        CDialog plain(fake.platform, 7);
+        fake.ui.steps = {[&] { fake.ui.Post({plain.GetSafeHwnd(), win::WM_TIMER, 0, 0, {}}); },
+                         [&] { fake.ui.Post({plain.GetSafeHwnd(), win::WM_COMMAND, static_cast<unsigned>(command), 0, {}}); }};
+        EXPECT_EQ(plain.DoModal(), command);
+        EXPECT_EQ(fake.ui.events, (std::vector<std::string>{"show", "hide", "destroy"}));
+    }
 }
 
 TEST_F(Framework, AModalChildDisablesItsParentAndGivesItBackBeforeItGoes)

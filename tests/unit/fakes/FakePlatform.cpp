@@ -88,7 +88,7 @@ WindowHandle FakeWindowSystem::CreateDialogFromTemplate(unsigned templateId, Win
     const WindowHandle hwnd = AddWindow(dialog);
     Deliver(hwnd, win::WM_INITDIALOG);
     // The template's visible style takes effect once the initialisation is over.
-    Window(hwnd).visible = true;
+    Window(hwnd).visible = invisible.count(templateId) == 0;
     return hwnd;
 }
 

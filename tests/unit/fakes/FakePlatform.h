@@ -20,13 +20,15 @@ struct FakeAppServices : IAppServices {
     unsigned long CreateOwnedMutex(const WideString& name) override { return mutexName = Narrow(name), mutexResult; }
     void InitCommonControls(unsigned) override {}
     int StartSockets(std::uint16_t, std::uint16_t& version) override { return version = socketsVersion, socketsResult; }
-    void CleanupSockets() override { ++cleanups; }
-    void SetSocketsLastError(int) override {}
+    // The real clean-up may leave a last error of its own.
+    void CleanupSockets() override { ++cleanups, socketsLastError = 0; }
+    void SetSocketsLastError(int error) override { socketsLastError = error; }
     bool RestartSystem() override { return ++restarts > 0; }
 
     std::string mutexName;
     unsigned long mutexResult = 0;
     int cleanups = 0;
+    int socketsLastError = 0;
     int socketsResult = 0;
     std::uint16_t socketsVersion = 0x0101;
     int restarts = 0;
@@ -78,6 +80,7 @@ class FakeWindowSystem : public IWindowSystem {
 public:
     std::map<unsigned, std::vector<int>> templates;  // template -> control ids in window order
     std::map<unsigned, WideString> captions;         // template -> caption
+    std::set<unsigned> invisible;                    // templates without the visible style
     std::deque<int> answers;                         // message boxes' answers; IDOK when none left
     std::function<void()> whileBoxOpen;              // runs inside the next message box
     std::deque<std::function<void()>> steps;         // run one by one when the queue is empty
