@@ -46,7 +46,6 @@ void CLinkWatch::OnPassDone()
         return;
     m_bDropPending = false;
     m_bRedial = false;
-    m_bRedialFailureTold = false;
     // The user's hang-up is done once the link is seen down.
     m_bUserHungUp = false;
 }

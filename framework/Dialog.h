@@ -35,7 +35,7 @@ protected:
     // Sees every message before the message map; the default runs the map, then the defaults.
     virtual bool WindowProc(const MessageArgs& args, std::intptr_t& result);
     virtual bool DispatchMessageMap(const MessageArgs&, std::intptr_t&) { return false; }
-    virtual bool DispatchCommandUpdate(unsigned, CCmdUI&) { return false; }
+    virtual void DispatchCommandUpdate(unsigned, CCmdUI&) {}
 
     virtual void OnOK() { EndDialog(win::IDOK); }
     virtual void OnCancel() { EndDialog(win::IDCANCEL); }

@@ -74,15 +74,15 @@ public:
         return false;
     }
 
-    bool Update(T& target, unsigned id, CCmdUI& context) const
+    // Runs the control's updater, if it has one.
+    void Update(T& target, unsigned id, CCmdUI& context) const
     {
         for (const auto& entry : m_entries) {
             if (entry.updater != nullptr && entry.id == id) {
                 entry.updater(target, context);
-                return true;
+                return;
             }
         }
-        return false;
     }
 
 private:

@@ -54,9 +54,9 @@ bool CTolvexDesktopWinDlg::DispatchMessageMap(const MessageArgs& args, std::intp
     return s_messageMap.Dispatch(*this, args, result);
 }
 
-bool CTolvexDesktopWinDlg::DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI)
+void CTolvexDesktopWinDlg::DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI)
 {
-    return s_messageMap.Update(*this, id, cmdUI);
+    s_messageMap.Update(*this, id, cmdUI);
 }
 
 void CTolvexDesktopWinDlg::DoDataExchange()

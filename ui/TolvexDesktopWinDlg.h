@@ -34,7 +34,7 @@ protected:
     bool OnInitDialog() override;
     bool WindowProc(const MessageArgs& args, std::intptr_t& result) override;
     bool DispatchMessageMap(const MessageArgs& args, std::intptr_t& result) override;
-    bool DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI) override;
+    void DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI) override;
 
 private:
     // Main dialog (TolvexDesktopWinDlg.cpp). Both answer false when the system's default

@@ -144,7 +144,7 @@ TEST(LinkWatch, TheUsersOwnHangUpIsNotDialledAgainForAboutAMinute)
     Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 2}, {LinkState::Up, 2, false, false, 2},
            {LinkState::Down, 2, true, false, 2}},
           "still up for a while");
-    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 61}, {LinkState::Down, 2, true, true}},
+    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 60}, {LinkState::Down, 2, true, true}},
           "still up after a minute: the hang-up did not happen");
     Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}, {LinkState::Up, 2, false, false},
            {LinkState::Down, 2, true, true}},

@@ -33,7 +33,7 @@ protected:
     {
         return s_map.Dispatch(*this, args, result);
     }
-    bool DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI) override { return s_map.Update(*this, id, cmdUI); }
+    void DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI) override { s_map.Update(*this, id, cmdUI); }
 
 private:
     using Map = MessageMap<CTestDialog>;
@@ -130,17 +130,20 @@ TEST_F(Framework, UpdatersMoveTheFocusBeforeDisablingAndWriteOnlyChangedTexts)
     EXPECT_TRUE(fake.ui.Window(fake.ui.Control(hwnd, 3)).enabled) << "a control without an updater is left alone";
 }
 
-// A dialog with no handlers of its own, as the About box: a template without the visible style is
-// shown once, when the loop first goes idle; a posted OK or Cancel goes through the loop to the
+// A dialog with no handlers of its own, as the About box: its first control takes the focus; a
+// template without the visible style is shown once, when the loop first goes idle; a posted OK or Cancel goes through the loop to the
 // defaults, which end it with their codes; its window is hidden, then destroyed.
 TEST(Dialog, ADialogOfItsOwnDefaultsShowsOnceEndsByOkOrCancelAndGoes)
 {
     for (const int command : {win::IDOK, win::IDCANCEL}) {
         FakePlatform fake;
-        fake.ui.templates[7] = {};
+        fake.ui.templates[7] = {5};
         fake.ui.invisible = {7};
         CDialog plain(fake.platform, 7);
-        fake.ui.steps = {[&] { fake.ui.Post({plain.GetSafeHwnd(), win::WM_TIMER, 0, 0, {}}); },
+        fake.ui.steps = {[&] {
+                             EXPECT_EQ(fake.ui.focus, fake.ui.Control(plain.GetSafeHwnd(), 5)) << "the first control";
+                             fake.ui.Post({plain.GetSafeHwnd(), win::WM_TIMER, 0, 0, {}});
+                         },
                          [&] { fake.ui.Post({plain.GetSafeHwnd(), win::WM_COMMAND, static_cast<unsigned>(command), 0, {}}); }};
         EXPECT_EQ(plain.DoModal(), command);
         EXPECT_EQ(fake.ui.events, (std::vector<std::string>{"show", "hide", "destroy"}));
@@ -200,6 +203,7 @@ TEST_F(Framework, NoExceptionLeavesTheDialogAndOnlyTheUsersCommandsAreTold)
         fake.ui.boxes.clear();
         dialog.onCommand = dialog.onIdle = dialog.onSysCommand = c.fail;
         fake.ui.Deliver(hwnd, c.message, kThrowCommand);
+        EXPECT_TRUE(fake.ui.handled) << "never left to the defaults, which could end the dialog";
         ASSERT_EQ(fake.ui.boxes.size(), c.box != nullptr ? 1u : 0u) << c.message;
         if (c.box != nullptr) {
             EXPECT_EQ(fake.ui.boxes[0].text, c.box);

@@ -256,6 +256,7 @@ TEST(MainDialog, StartsWithItsMenuStylesAndIconAndEndsWithTheIconLast)
     EXPECT_EQ(std::count(events.begin(), events.end(), "menu 61472 #112"), 1);
     EXPECT_EQ(std::count(events.begin(), events.end(), "menu separator"), 0) << "no About without its text";
     EXPECT_EQ(p.fake.ui.Window(p.Hwnd()).exStyle, win::WS_EX_LAYERED);
+    EXPECT_EQ(p.fake.ui.focus, p.fake.ui.Control(p.Hwnd(), IDC_SETTINGS)) << "the first control has the focus";
     ASSERT_EQ(p.fake.ui.notifications.size(), 1u);
     EXPECT_EQ(p.fake.ui.notifications[0].first, win::NIM_ADD);
     EXPECT_EQ(p.fake.ui.notifications[0].second.uCallbackMessage, CTolvexDesktopWinDlg::WM_TRAYICON);

@@ -86,7 +86,10 @@ WindowHandle FakeWindowSystem::CreateDialogFromTemplate(unsigned templateId, Win
         dialog.children.push_back(AddWindow(control));
     }
     const WindowHandle hwnd = AddWindow(dialog);
-    Deliver(hwnd, win::WM_INITDIALOG);
+    // As the dialog manager: an initialisation that answers non-zero gives the first control the
+    // focus.
+    if (Deliver(hwnd, win::WM_INITDIALOG) != 0 && handled && !dialog.children.empty())
+        focus = dialog.children.front();
     // The template's visible style takes effect once the initialisation is over.
     Window(hwnd).visible = invisible.count(templateId) == 0;
     return hwnd;
