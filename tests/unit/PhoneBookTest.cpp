@@ -1,9 +1,11 @@
-// The phonebook: its location, the entry lookup, and the rewrite's failures, refusals and crashes.
-// The fuzz targets hold its text readers to a plain reference.
+// The phonebook: its location, the entry lookup, the text readers at their edges, and the
+// rewrite's failures, refusals and crashes.
 #include <gtest/gtest.h>
 
+#include "../fuzz/Reference.h"
 #include "fakes/FakePlatform.h"
 #include "phonebook/PhoneBook.h"
+#include "phonebook/PhoneBookText.h"
 
 namespace {
 
@@ -60,6 +62,37 @@ protected:
     FakeFileSystem& files = fake.files;
     CPhoneBook phoneBook{fake.files, fake.system, u"TolvexPhoneBook.pbk"};
 };
+
+// The lines' edges, fed in pieces of every size: both readers agree with the plain reference the
+// fuzz targets use.
+TEST(PhoneBookText, TheReadersAgreeWithThePlainReadingInPiecesOfAnySize)
+{
+    const std::string lines[] = {
+        "", "\n", "\r", "\r\n", "a\r", "\r\r\n", "IpInterfaceMetric=", "IpInterfaceMetric=1", "IpInterfaceMetric=1\r",
+        "IpInterfaceMetric=1\r\r\n", "IpInterfaceMetric=10\n", "IpInterfaceMetric=0\r\nx", "ipinterfacemetric=0\n",
+        " IpInterfaceMetric=0", "IpInterfaceMetric\n=0", "x\r[Tolvex Cell VPN]\r", "[Tolvex Cell VPN]", "a[Tolvex Cell VPN]\r\nb",
+        "[Tolvex Cell VPN\n]", "IpInterfaceMetric=1\nIpInterfaceMetric=\r\n[Tolvex Cell VPN]\r\n\r",
+    };
+    for (const std::string& content : lines) {
+        for (std::size_t piece = 1; piece <= std::max<std::size_t>(content.size(), 1); ++piece) {
+            std::string out;
+            phonebook::CMetricRewriter rewriter([&](std::string_view bytes) { out.append(bytes); });
+            for (const std::string text : {"[Tolvex Cell VPN]", "VPN]\r", ""}) {
+                phonebook::CLineTextSearch search(text);
+                bool found = false;
+                for (std::size_t at = 0; at < content.size() && !found; at += piece)
+                    found = search.Feed(std::string_view(content).substr(at, piece));
+                EXPECT_EQ(found || search.Finish(), reference::AnyLineContains(content, text)) << content << " " << text;
+            }
+            for (std::size_t at = 0; at < content.size(); at += piece)
+                rewriter.Feed(std::string_view(content).substr(at, piece));
+            rewriter.Finish();
+            const auto [expected, changed] = reference::RewriteMetricLines(content);
+            EXPECT_EQ(out, expected) << content << " in pieces of " << piece;
+            EXPECT_EQ(rewriter.Changed(), changed) << content;
+        }
+    }
+}
 
 TEST_F(PhoneBook, ThePathIsMadeOnceWithItsFolderAndNeverWithoutApplicationData)
 {
