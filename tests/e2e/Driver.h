@@ -39,7 +39,6 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
 
 // The driver's own helpers.
 inline constexpr wchar_t kSandbox[] = L"C:\\tolvex-e2e\\";
-inline constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TolvexDesktopWin.exe";
 
 inline std::wstring Env(const wchar_t* name)
 {
@@ -98,14 +97,6 @@ inline POINT TrayIconPoint()
     return {tray.right - 10, (tray.top + tray.bottom) / 2};
 }
 
-inline void SetUserValue(const std::wstring& key, const wchar_t* name, const wchar_t* value)
-{
-    if (value == nullptr)
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name);
-    else
-        RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
-}
-
 // Written whole under another name first: a reader sees the old text or the new, never a part.
 inline void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
 {
@@ -150,6 +141,17 @@ public:
             return m_dialog != nullptr || WaitForExit(0);
         }, INFINITE);
         return m_dialog;
+    }
+    // Where the program loaded a library of this name from; empty when it has not.
+    std::wstring LoadedFrom(const wchar_t* library) const
+    {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, m_pi.dwProcessId);
+        MODULEENTRY32W module{sizeof(module)};
+        std::wstring path;
+        for (BOOL more = Module32FirstW(snapshot, &module); more && path.empty(); more = Module32NextW(snapshot, &module))
+            path = _wcsicmp(module.szModule, library) == 0 ? module.szExePath : L"";
+        CloseHandle(snapshot);
+        return path;
     }
     // A message box of the process, shown now.
     HWND FindMessageBox()
@@ -316,28 +318,6 @@ inline bool DialersDone()
 
 // The sandbox around the program.
 
-// The version Wine reports to the program while the object lives.
-class ReportedVersion {
-public:
-    explicit ReportedVersion(const wchar_t* version) { SetUserValue(kAppDefaults, L"Version", version); }
-    ~ReportedVersion() { SetUserValue(kAppDefaults, L"Version", nullptr); }
-};
-
-// The test-only adapter list, one line ("TYPE Name"), in use for programs
-// started while the object lives.
-class TestAdapterList {
-public:
-    explicit TestAdapterList(const std::wstring& line)
-    {
-        Set(line);
-        SetUserValue(kOverrides, L"iphlpapi", L"native");
-    }
-    ~TestAdapterList() { SetUserValue(kOverrides, L"iphlpapi", nullptr); }
-    void Set(const std::wstring& line) { WriteSandboxFile(L"adapters.txt", line + L"\n"); }
-
-private:
-    const std::wstring kOverrides = kAppDefaults + std::wstring(L"\\DllOverrides");
-};
 inline void SetDialerLinkName(const std::wstring& name) { WriteSandboxFile(L"link-name", name); }
 
 // Whether Wine lists the point-to-point link of that name as up.

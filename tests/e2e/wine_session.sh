@@ -66,10 +66,10 @@ start_display() {
 stop_display() { [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true; }
 
 # start_session TEMPLATE RUN_DIR EXE [SCREENSHOTS]: a copy of the template with the program and
-# its registry tool in C:\Program Files\Tolvex, the dialer and the test-only adapter list in the
-# system directory, a file of the registry tool's name (a stand-in dialer, which logs any start)
-# planted in C:\tolvex-planted, the dialer's sample phonebook in C:\tolvex-e2e; then the display, the session's helper (network links, screenshots,
-# symbolic links) and a persistent wineserver.
+# its registry tool in C:\Program Files\Tolvex, the dialer in the system directory, a file of the
+# registry tool's name (a stand-in dialer, which logs any start) planted in C:\tolvex-planted, the
+# dialer's sample phonebook in C:\tolvex-e2e; then the display, the session's helper (network
+# links, screenshots, symbolic links) and a persistent wineserver.
 start_session() {
   local template=$1 run=$2 exe=$3 shots=${4:-} standins
   standins=$(dirname "$exe")/e2e
@@ -79,7 +79,7 @@ start_session() {
   local c=$WINEPREFIX/drive_c
   mkdir -p "$c/Program Files/Tolvex" "$c/tolvex-e2e" "$c/tolvex-planted"
   cp "$exe" "$(dirname "$exe")/Tolvex Regset.exe" "$c/Program Files/Tolvex/"
-  cp "$standins/rasphone.exe" "$standins/iphlpapi.dll" "$c/windows/system32/"
+  cp "$standins/rasphone.exe" "$c/windows/system32/"
   cp "$standins/rasphone.exe" "$c/tolvex-planted/Tolvex Regset.exe"
   cp "$TOLVEX_E2E_DIR/standins/TolvexPhoneBook.pbk" "$c/tolvex-e2e/"
   start_display "$run"

@@ -2,7 +2,8 @@
 """Both programs' resources as the resource compiler itself reads them (windres, its output as a
 script): every string the code names exists, in English and Japanese with the same placeholders,
 and the main dialog and the tray menu hold in both languages the controls and commands the code
-uses."""
+uses. The program's manifest names Vista and 7 alone: later releases then report 6.2, which the
+refresh tells them by."""
 import re, subprocess, sys
 from collections import Counter, defaultdict
 
@@ -43,6 +44,9 @@ for script in ["ui/resources/TolvexDesktopWin.rc", "regset/resources/TolvexRegse
             for resource, needed in ((102, {1002, 1003, 1004, 2}), (147, {32773, 2})):
                 if not needed <= items[language, resource]:
                     failures.append(f"{script}: {resource} in language {language} lacks {sorted(needed - items[language, resource])}")
+VISTA_AND_7 = ["e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a"]
+if re.findall(r'supportedOS Id="\{([-0-9a-f]+)\}"', open(f"{ROOT}/ui/resources/TolvexDesktopWin.manifest").read()) != VISTA_AND_7:
+    failures.append("the program's manifest names other systems than Vista and 7")
 named = {int(m.group(1)) for m in re.finditer(r"#define ID[SP]_\w+\s+(\d+)", open(f"{ROOT}/base/ResourceIds.h").read())}
 if named - defined:
     failures.append(f"strings the code names but no resource script holds: {sorted(named - defined)}")
