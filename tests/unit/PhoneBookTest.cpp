@@ -118,6 +118,10 @@ TEST_F(PhoneBook, AFoundEntryIsRememberedWhileTheFileExists)
     EXPECT_FALSE(HoldsEntry()) << "a failed read counts as not found";
     EXPECT_TRUE(HoldsEntry()) << "and the next lookup searches again";
 
+    CPhoneBook latin(files, fake.system, u"TolvexPhoneBook.pbk");
+    files.Put(kPath, "[\xFF]\n");
+    EXPECT_TRUE(latin.ExistsAndHoldsEntry(Wide(kPath), u"\u00FF")) << "each byte one character, 0xFF included";
+
     files.Put(kPath, "section gone\n");
     files.meanwhile = [](Step step, const std::string&) { ADD_FAILURE() << "the file is read again, step " << int(step); };
     EXPECT_TRUE(HoldsEntry()) << "remembered";
