@@ -189,11 +189,16 @@ TEST_F(PhoneBook, AFileThatIsRightIsNeverWrittenAndALargeOneIsRewrittenWhole)
     EXPECT_EQ(files.Bytes(kPath), kNew);
     files.meanwhile = nullptr;
 
-    // Lines long and short across the pieces the file is read and written in.
+    // Lines long and short across the pieces the file is read and written in; a write that fails
+    // is not forgotten by the writes after it.
     const std::string filler(300 * 1024, 'p');
-    files.Put(kPath, filler + "\nIpInterfaceMetric=0\n" + filler + filler + "\nIpInterfaceMetric=7");
+    const std::string large = filler + "\nIpInterfaceMetric=0\nIp" + filler + filler + "\nIpInterfaceMetric=7";
+    files.Put(kPath, large);
+    files.Fail(Step::Write, ".tmp", 1, 112);
+    EXPECT_EQ(Rewrite(), (FileError{112, Wide(kPath)}));
+    EXPECT_EQ(files.Bytes(kPath), large);
     EXPECT_EQ(Rewrite(), std::nullopt);
-    EXPECT_EQ(files.Bytes(kPath), filler + "\r\nIpInterfaceMetric=1\r\n" + filler + filler + "\r\nIpInterfaceMetric=1\r\n");
+    EXPECT_EQ(files.Bytes(kPath), filler + "\r\nIpInterfaceMetric=1\r\nIp" + filler + filler + "\r\nIpInterfaceMetric=1\r\n");
 }
 
 // Each way a step can fail, by name: what the user is told, and what the phonebook's name holds.
