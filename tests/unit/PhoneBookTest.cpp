@@ -121,6 +121,7 @@ TEST_F(PhoneBook, AFoundEntryIsRememberedWhileTheFileExists)
     CPhoneBook latin(files, fake.system, u"TolvexPhoneBook.pbk");
     files.Put(kPath, "[\xFF]\n");
     EXPECT_TRUE(latin.ExistsAndHoldsEntry(Wide(kPath), u"\u00FF")) << "each byte one character, 0xFF included";
+    EXPECT_FALSE(CPhoneBook(files, fake.system, u"").ExistsAndHoldsEntry(Wide(kPath), u"\u01FF")) << "a character no byte is";
 
     files.Put(kPath, "section gone\n");
     files.meanwhile = [](Step step, const std::string&) { ADD_FAILURE() << "the file is read again, step " << int(step); };
