@@ -196,7 +196,6 @@ bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& e
     // A read that fails counts as not found this time; the next lookup searches again.
     if (ReadThrough(*file, [&](std::string_view piece) { return !(found = search.Feed(piece)); }) == 0 && !found)
         found = search.Finish();
-    file->Close();
     return found;
 }
 
