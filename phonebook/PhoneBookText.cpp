@@ -152,10 +152,10 @@ void CMetricRewriter::EndLine(bool byLineFeed)
     m_bHeldCr = false;
 }
 
+// The held bytes stay until the line ends: neither state reads them.
 void CMetricRewriter::BecomePlain()
 {
     m_sink(m_held);
-    m_held.clear();
     m_line = Line::Plain;
 }
 
@@ -163,7 +163,6 @@ void CMetricRewriter::Replace()
 {
     m_sink(kMetricLine);
     m_bChanged = true;
-    m_held.clear();
     m_line = Line::Replaced;
 }
 

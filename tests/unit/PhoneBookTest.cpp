@@ -71,7 +71,7 @@ TEST(PhoneBookText, TheReadersAgreeWithThePlainReadingInPiecesOfAnySize)
         "", "\n", "\r", "\r\n", "a\r", "\r\r\n", "IpInterfaceMetric=", "IpInterfaceMetric=1", "IpInterfaceMetric=1\r",
         "IpInterfaceMetric=1\r\r\n", "IpInterfaceMetric=10\n", "IpInterfaceMetric=0\r\nx", "ipinterfacemetric=0\n",
         " IpInterfaceMetric=0", "IpInterfaceMetric\n=0", "x\r[Tolvex Cell VPN]\r", "[Tolvex Cell VPN]", "a[Tolvex Cell VPN]\r\nb",
-        "[Tolvex Cell VPN\n]", "IpInterfaceMetric=1\nIpInterfaceMetric=\r\n[Tolvex Cell VPN]\r\n\r", "IpInterfaceMetric\r1x\n",
+        "[Tolvex Cell VPN\n]", "IpInterfaceMetric=1\nIpInterfaceMetric=\r\n[Tolvex Cell VPN]\r\n\r", "IpInterfaceMetric\r1x\n", "Ipx\nIpInterfaceMetric=1x",
     };
     for (const std::string& content : lines) {
         for (std::size_t piece = 1; piece <= std::max<std::size_t>(content.size(), 1); ++piece) {
