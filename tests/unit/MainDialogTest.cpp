@@ -231,31 +231,60 @@ TEST(MainDialog, ARedialThatFailsOnThePhoneBookIsToldOnceAndTriedAgainAtEachPass
     EXPECT_EQ(p.Label(IDC_CONNECT), "#108");
 }
 
-// The user's Disconnect is not dialled again when the link goes; a dial by Enter ends that.
-TEST(MainDialog, ADialByEnterEndsARememberedHangUp)
+// On a system that reports 6.2: the user's Disconnect is not dialled again when its link goes, a
+// later link's drop is; a dial by Enter ends a remembered hang-up.
+TEST(MainDialog, TheUsersHangUpIsNotDialledAgainUntilItIsSeenOrADialEndsIt)
 {
     Program p(true, Link::Up);
     p.fake.system.minor = 2;
     p.Create();
+    const auto see = [&](Link link) { p.SetLink(link), p.WorkingPass(); };
     p.Pass();
     p.Command(IDC_CONNECT);
+    see(Link::Down);
+    EXPECT_EQ(p.Dialled(), std::vector<std::string>{"-h"}) << "the user's own hang-up";
+    see(Link::Up);
+    see(Link::Down);
+    EXPECT_EQ(p.Dialled(), (std::vector<std::string>{"-h", "-d"})) << "a drop of the next link";
+    see(Link::Up);
+    p.Command(IDC_CONNECT);
     p.Command(win::IDOK);
-    p.WorkingPass();
-    p.SetLink(Link::Down);
-    p.WorkingPass();
-    EXPECT_EQ(p.Dialled(), (std::vector<std::string>{"-h", "-d", "-d"})) << "the drop after Enter's dial is dialled again";
+    see(Link::Up);
+    see(Link::Down);
+    EXPECT_EQ(p.Dialled(), (std::vector<std::string>{"-h", "-d", "-h", "-d", "-d"})) << "dialled again after Enter's dial";
+}
+
+// Windows ending the session, or an installer closing the program: no question, the link left.
+TEST(MainDialog, TheEndOfTheSessionEndsItWithoutAQuestion)
+{
+    Program p(true, Link::Up);
+    p.fake.ui.steps = {[&] {
+        EXPECT_EQ(p.fake.ui.Deliver(p.Hwnd(), win::WM_QUERYENDSESSION), 1);
+        p.fake.ui.Deliver(p.Hwnd(), win::WM_ENDSESSION, 0);
+    }, [&] { p.fake.ui.Deliver(p.Hwnd(), win::WM_ENDSESSION, 1); }};
+    EXPECT_EQ(p.dialog.DoModal(), win::IDCANCEL);
+    EXPECT_TRUE(p.fake.ui.boxes.empty());
+    EXPECT_TRUE(p.fake.shell.programs.empty());
 }
 
 TEST(MainDialog, StartsWithItsMenuStylesAndIconAndEndsWithTheIconLast)
 {
+    for (const char16_t* about : {u"", u"&About..."}) {
+        Program p;
+        p.fake.resources.strings[IDS_ABOUTBOX] = about;
+        p.Create();
+        std::vector<std::string> expected{"menu 61472 #112"};
+        if (*about)
+            expected.insert(expected.end(), {"menu separator", "menu 16 &About..."});
+        EXPECT_EQ(std::vector<std::string>(p.fake.ui.events.begin(), p.fake.ui.events.begin() + expected.size()), expected)
+            << "no About without its text";
+    }
     Program p(false);
-    p.fake.resources.strings[IDS_ABOUTBOX] = u"";
     p.fake.files.Put(kPath, "[Other]\nIpInterfaceMetric=0\n");
     p.Create();
     const auto& events = p.fake.ui.events;
-    EXPECT_EQ(std::count(events.begin(), events.end(), "menu 61472 #112"), 1);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "menu separator"), 0) << "no About without its text";
     EXPECT_EQ(p.fake.ui.Window(p.Hwnd()).exStyle, win::WS_EX_LAYERED);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "opacity 255"), 1) << "layered first, then opaque";
     EXPECT_EQ(p.fake.ui.focus, p.fake.ui.Control(p.Hwnd(), IDC_SETTINGS)) << "the first control has the focus";
     ASSERT_EQ(p.fake.ui.notifications.size(), 1u);
     EXPECT_EQ(p.fake.ui.notifications[0].first, win::NIM_ADD);
@@ -265,8 +294,13 @@ TEST(MainDialog, StartsWithItsMenuStylesAndIconAndEndsWithTheIconLast)
     p.Command(IDC_CONNECT);
     EXPECT_EQ(p.fake.files.Bytes(kPath), "[Other]\r\nIpInterfaceMetric=1\r\n") << "Connect rewrites, entry or not";
 
-    EXPECT_EQ(p.fake.ui.allowedMessages.count(0xC123), 1u) << "heard also when running elevated";
-    p.fake.ui.Deliver(p.Hwnd(), 0xC123);
+    const unsigned taskbarCreated = p.fake.ui.registered.at("TaskbarCreated");
+    EXPECT_EQ(p.fake.ui.allowedMessages,
+              (std::set<unsigned>{taskbarCreated, p.fake.ui.registered.at(Narrow(CTolvexDesktopWinDlg::kIdentifyMessage))}))
+        << "a new taskbar and a second start heard also when running elevated";
+    const std::size_t notified = p.fake.ui.notifications.size();
+    p.fake.ui.Deliver(p.Hwnd(), taskbarCreated);
+    ASSERT_EQ(p.fake.ui.notifications.size(), notified + 1);
     EXPECT_EQ(p.fake.ui.notifications.back().first, win::NIM_ADD) << "added again to a new taskbar";
     p.fake.ui.DestroyWindow(p.Hwnd());
     EXPECT_EQ(events.end()[-2], "default processing 2") << "the window's own clean-up first";
@@ -308,12 +342,23 @@ TEST(MainDialog, TheSystemMenuTheTrayAndThePrivateRequestShowAndHide)
     ASSERT_TRUE(p.fake.ui.PeekMessage(woken)) << "a double click wakes the loop";
     EXPECT_EQ(woken.message, win::WM_NULL);
 
-    p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, 0xF060);  // close: the system's own
-    EXPECT_FALSE(p.fake.ui.handled);
+    const auto handled = [&](unsigned message, std::uintptr_t wParam) {
+        p.fake.ui.Deliver(p.Hwnd(), message, wParam);
+        return p.fake.ui.handled;
+    };
+    EXPECT_TRUE(handled(win::WM_SYSCOMMAND, 0xF022)) << "hidden, never minimised";
+    EXPECT_FALSE(handled(win::WM_SYSCOMMAND, 0xF060)) << "close: the system's own";
+    EXPECT_FALSE(handled(win::WM_PAINT, 0)) << "the dialog paints itself";
     p.fake.ui.Window(p.Hwnd()).iconic = true;
     p.fake.ui.events.clear();
-    p.fake.ui.Deliver(p.Hwnd(), win::WM_PAINT);
-    EXPECT_EQ(p.fake.ui.events, std::vector<std::string>{"icon drawn at 35,9"}) << "centred in 101 x 50";
+    EXPECT_TRUE(handled(win::WM_PAINT, 0));
+    EXPECT_EQ(p.fake.ui.events, (std::vector<std::string>{"icon drawn at 35,9", "end paint"})) << "centred in 101 x 50";
+
+    p.fake.ui.templates[IDD_ABOUTBOX] = {win::IDOK};
+    p.fake.ui.steps = {[&] { p.fake.ui.Post({p.fake.ui.lastCreated, win::WM_COMMAND, win::IDOK, 0, {}}); }};
+    EXPECT_TRUE(handled(win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_ABOUTBOX));
+    EXPECT_FALSE(p.fake.ui.Window(p.fake.ui.lastCreated).sink) << "the About box came and went";
+    EXPECT_TRUE(p.fake.ui.Window(p.Hwnd()).enabled);
 }
 
 // The check only reads; on the older systems the dialog then fixes the binding order.
@@ -326,6 +371,7 @@ TEST(MainDialog, TheBindingOrderIsFixedOnTheOlderSystemsOnlyAndTheCheckStillTell
         const std::u16string bind(u"X\0\\Device\\NdisWanIp\0\0", 21);
         p.fake.registry.Set("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage", "Bind", win::REG_MULTI_SZ,
                             std::string(reinterpret_cast<const char*>(bind.data()), bind.size() * 2));
+        p.fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(p.fake.shell.starts.empty()) << "told before the tool starts"; };
         p.Create();
         EXPECT_EQ(p.fake.registry.writes, major < 6 ? 1 : 0) << major;
         EXPECT_EQ(p.Boxes(), std::vector<std::string>{"#110"});

@@ -74,6 +74,24 @@ TEST(NatTraversal, TheRepairWritesTwoForAnAdministratorOrSaysWhyNot)
     }
 }
 
+// A value read into text and text written back, each within its own characters (a buffer of
+// exactly the value's size: a read past its end is caught by the address sanitizer).
+TEST(BindingOrder, TheListAndItsTextCarryEveryItemClosed)
+{
+    const struct {
+        std::u16string value, text;
+    } read[] = {
+        {u"X\0Y\0\0"s, u"X\nY\n"}, {u"X\0Y"s, u"X\nY\n"}, {u"X\0"s, u"X\n"}, {u"\0\0"s, u"\n"}, {u""s, u""}, {u"X\0\0Z"s, u"X\n"},
+    };
+    for (const auto& r : read) {
+        const std::vector<char16_t> exact(r.value.begin(), r.value.end());
+        EXPECT_EQ(BindListToText(exact.data(), exact.size()).str(), r.text) << Narrow(r.value);
+    }
+    for (const auto& [text, list] : std::vector<std::pair<std::u16string, std::u16string>>{
+             {u"X\nY\n", u"X\0Y\0\0"s}, {u"X\nY", u"X\0Y\0\0"s}, {u"", u"\0"s}, {u"\n", u"\0\0"s}})
+        EXPECT_EQ(TextToBindList(text), list) << Narrow(text);
+}
+
 // The fuzz target holds the move itself to its rules; here, what reaches the registry.
 TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
 {

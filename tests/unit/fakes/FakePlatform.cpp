@@ -85,7 +85,7 @@ WindowHandle FakeWindowSystem::CreateDialogFromTemplate(unsigned templateId, Win
         control.id = id;
         dialog.children.push_back(AddWindow(control));
     }
-    const WindowHandle hwnd = AddWindow(dialog);
+    const WindowHandle hwnd = lastCreated = AddWindow(dialog);
     // As the dialog manager: an initialisation that answers non-zero gives the first control the
     // focus.
     if (Deliver(hwnd, win::WM_INITDIALOG) != 0 && handled && !dialog.children.empty())

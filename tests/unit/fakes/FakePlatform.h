@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Constants.h"
 #include "platform/Platform.h"
 
 std::string Narrow(std::u16string_view text);
@@ -88,6 +89,8 @@ public:
     std::vector<std::pair<unsigned, NotifyIconRecord>> notifications;
     std::vector<std::string> events;                 // what a user would see, in order
     std::set<unsigned> allowedMessages;
+    std::map<std::string, unsigned> registered;      // registered messages by name
+    WindowHandle lastCreated = nullptr;
     WindowHandle focus = nullptr;
     bool starved = false;  // the loop asked for a message that would never come
     bool handled = false;  // the last message delivered was handled, not left to the defaults
@@ -112,10 +115,12 @@ public:
         Post({hwnd, message, wParam, lParam, {}});
     }
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    // A message no handler takes is answered 0, as the dialog default answers it.
     std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                                     std::intptr_t lParam, unsigned) override
     {
-        return Deliver(hwnd, message, wParam, lParam);
+        const std::intptr_t answer = Deliver(hwnd, message, wParam, lParam);
+        return handled ? answer : 0;
     }
     void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override
     {
@@ -136,11 +141,17 @@ public:
     void SetWindowText(WindowHandle hwnd, const WideString& text) override;
     long GetExStyle(WindowHandle hwnd) override { return Window(hwnd).exStyle; }
     void SetExStyle(WindowHandle hwnd, long exStyle) override { Window(hwnd).exStyle = exStyle; }
-    void SetLayeredWindowAttributes(WindowHandle, std::uint32_t, std::uint8_t, unsigned) override {}
+    // Taken only by a window that has the layered style already.
+    void SetLayeredWindowAttributes(WindowHandle hwnd, std::uint32_t, std::uint8_t alpha, unsigned) override
+    {
+        if ((Window(hwnd).exStyle & win::WS_EX_LAYERED) != 0)
+            events.push_back("opacity " + std::to_string(alpha));
+    }
     std::vector<WindowHandle> FindWindows(const WideString& windowClass, const WideString& caption) override;
     WindowHandle GetLastActivePopup(WindowHandle hwnd) override { return hwnd; }
     void SetTimer(WindowHandle, std::uintptr_t, unsigned) override {}
-    MenuHandle GetSystemMenu(WindowHandle, bool) override { return this; }
+    // Reverting gives the system's own menu back and no handle.
+    MenuHandle GetSystemMenu(WindowHandle, bool revert) override { return revert ? nullptr : this; }
     void AppendMenuItem(MenuHandle, unsigned id, const WideString& text) override
     {
         events.push_back("menu " + std::to_string(id) + " " + Narrow(text));
@@ -151,7 +162,7 @@ public:
     void DestroyMenu(MenuHandle) override {}
     Point GetCursorPos() override { return {}; }
     DeviceContext BeginPaint(WindowHandle) override { return nullptr; }
-    void EndPaint(WindowHandle) override {}
+    void EndPaint(WindowHandle) override { events.push_back("end paint"); }
     int GetSystemMetrics(int) override { return 32; }
     Rect GetClientRect(WindowHandle) override { return {0, 0, 101, 50}; }
     void DrawIcon(DeviceContext, int x, int y, IconHandle) override
@@ -164,7 +175,11 @@ public:
         notifications.emplace_back(operation, record);
         events.push_back("icon " + std::to_string(operation));
     }
-    unsigned RegisterWindowMessage(const WideString&) override { return 0xC123; }
+    // One number per name, from 0xC000 as the system hands them out.
+    unsigned RegisterWindowMessage(const WideString& name) override
+    {
+        return registered.emplace(Narrow(name), 0xC000 + static_cast<unsigned>(registered.size())).first->second;
+    }
     void AllowMessageFromLowerPrivilege(WindowHandle, unsigned message) override { allowedMessages.insert(message); }
 
     static constexpr unsigned kQuit = 0x0012;  // WM_QUIT
