@@ -154,45 +154,4 @@ TEST(LinkWatch, TheUsersOwnHangUpIsNotDialledAgainForAboutAMinute)
     Watch({{LinkState::Up, 2, false, false, 0, false, true}, {LinkState::Down, 2, true, true}}, "Enter dialled while up");
 }
 
-// The re-dial failed on the phonebook: the pass ends before OnPassDone, and the next ones try
-// again without showing the dialog or telling the user again, until one dials.
-TEST(LinkWatch, ARedialThatFailedOnThePhoneBookIsTriedAgainAndToldOncePerDrop)
-{
-    CLinkWatch watch;
-    for (int drop = 0; drop < 2; ++drop) {
-        watch.IsWorkingPass();
-        watch.SeeLink(LinkState::Up, {6, 2});
-        watch.OnPassDone();
-        for (const bool first : {true, false}) {
-            watch.IsWorkingPass();
-            watch.IsWorkingPass();
-            const LinkView view = watch.SeeLink(LinkState::Down, {6, 2});
-            EXPECT_EQ(view.showDialog, first);
-            EXPECT_TRUE(view.dialAgain);
-            EXPECT_EQ(watch.IsFirstFailedRedial(), first) << "drop " << drop;
-        }
-        watch.OnDial();  // the user's own
-        watch.IsWorkingPass();
-        watch.IsWorkingPass();
-        EXPECT_FALSE(watch.SeeLink(LinkState::Down, {6, 2}).dialAgain) << "the user's dial took its place";
-        watch.OnPassDone();
-        watch.IsWorkingPass();
-    }
-}
-
-// With the link up from the start, ticks 1 to 9 show frames 1 to 7, then 0 and 1; down, none.
-TEST(LinkWatch, TheIndicatorTurnsWithTheTicksWhileTheLinkIsUp)
-{
-    CLinkWatch watch;
-    EXPECT_EQ(watch.OnTick(), std::nullopt);
-    watch.IsWorkingPass();
-    watch.SeeLink(LinkState::Up, {6, 1});
-    for (std::uint32_t tick = 2; tick <= 9; ++tick)
-        EXPECT_EQ(watch.OnTick(), tick % 8);
-    watch.IsWorkingPass();
-    watch.IsWorkingPass();
-    watch.SeeLink(LinkState::Down, {6, 1});
-    EXPECT_EQ(watch.OnTick(), std::nullopt);
-}
-
 }  // namespace

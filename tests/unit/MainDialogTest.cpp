@@ -132,7 +132,7 @@ TEST(MainDialog, TheRefreshFollowsTheEntryAndTheLink)
     }
 }
 
-// Ticks 2 to 6 with the link up from the first pass; another timer; then the link down.
+// Ticks 2 to 9 with the link up from the first pass; another timer; then the link down.
 TEST(MainDialog, TheIndicatorTurnsOnlyWhileTheLinkIsUp)
 {
     Program p(true, Link::Up);
@@ -144,10 +144,10 @@ TEST(MainDialog, TheIndicatorTurnsOnlyWhileTheLinkIsUp)
     EXPECT_EQ(tick(CTolvexDesktopWinDlg::IDT_REFRESH), u"") << "not seen up yet";
     p.Pass();
     std::u16string frames;
-    for (int n = 2; n <= 6; ++n)
+    for (int n = 2; n <= 9; ++n)
         frames += tick(CTolvexDesktopWinDlg::IDT_REFRESH);
-    EXPECT_EQ(frames, u"\u2015\uFF3C\uFF5C\uFF0F\u2015");
-    EXPECT_EQ(tick(99), u"\u2015") << "another timer turns nothing";
+    EXPECT_EQ(frames, u"\u2015\uFF3C\uFF5C\uFF0F\u2015\uFF3C\uFF5C\uFF0F") << "the phase follows the ticks since start";
+    EXPECT_EQ(tick(99), u"\uFF0F") << "another timer turns nothing";
     p.SetLink(Link::Down);
     p.WorkingPass();
     EXPECT_EQ(tick(CTolvexDesktopWinDlg::IDT_REFRESH), u"");
@@ -205,7 +205,8 @@ TEST(MainDialog, TheTraysQuitDoesNothingWhileABoxWaitsForItsAnswer)
 }
 
 // On a system that reports 6.2 a drop is dialled again. The phonebook stays unusable for two
-// passes: the user is told once, the dialog is shown once, and the dial follows when it works.
+// passes: the user is told once, the dialog is shown once; the user's own dial takes the
+// re-dial's place; the next link's drop is told again.
 TEST(MainDialog, ARedialThatFailsOnThePhoneBookIsToldOnceAndTriedAgainAtEachPass)
 {
     Program p(true, Link::Up);
@@ -225,10 +226,16 @@ TEST(MainDialog, ARedialThatFailsOnThePhoneBookIsToldOnceAndTriedAgainAtEachPass
     EXPECT_EQ(std::count(p.fake.ui.events.begin(), p.fake.ui.events.end(), "show"), 0) << "not shown again";
     EXPECT_EQ(p.Dialled(), std::vector<std::string>{});
     p.fake.files.nodes[kPath].notReal = false;
+    p.Command(IDC_CONNECT);
     p.WorkingPass();
-    p.WorkingPass();
-    EXPECT_EQ(p.Dialled(), std::vector<std::string>{"-d"}) << "dialled once it works, and once only";
+    EXPECT_EQ(p.Dialled(), std::vector<std::string>{"-d"}) << "the user's dial, and no re-dial beside it";
     EXPECT_EQ(p.Label(IDC_CONNECT), "#108");
+    p.SetLink(Link::Up);
+    p.WorkingPass();
+    p.SetLink(Link::Down);
+    p.fake.files.nodes[kPath].notReal = true;
+    p.WorkingPass();
+    EXPECT_EQ(p.Boxes().size(), 2u) << "the next link's drop is told again";
 }
 
 // On a system that reports 6.2: the user's Disconnect is not dialled again when its link goes, a
