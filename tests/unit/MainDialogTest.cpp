@@ -265,11 +265,16 @@ TEST(MainDialog, TheUsersHangUpIsNotDialledAgainUntilItIsSeenOrADialEndsIt)
 TEST(MainDialog, TheEndOfTheSessionEndsItWithoutAQuestion)
 {
     Program p(true, Link::Up);
+    bool carriedOn = false;  // after a session that did not end after all
     p.fake.ui.steps = {[&] {
         EXPECT_EQ(p.fake.ui.Deliver(p.Hwnd(), win::WM_QUERYENDSESSION), 1);
         p.fake.ui.Deliver(p.Hwnd(), win::WM_ENDSESSION, 0);
-    }, [&] { p.fake.ui.Deliver(p.Hwnd(), win::WM_ENDSESSION, 1); }};
+    }, [&] {
+        carriedOn = true;
+        p.fake.ui.Deliver(p.Hwnd(), win::WM_ENDSESSION, 1);
+    }};
     EXPECT_EQ(p.dialog.DoModal(), win::IDCANCEL);
+    EXPECT_TRUE(carriedOn);
     EXPECT_TRUE(p.fake.ui.boxes.empty());
     EXPECT_TRUE(p.fake.shell.programs.empty());
 }
