@@ -72,11 +72,18 @@ TEST(ConnectionState, TheBufferHoldsTheWholeListAndEveryFailureHasItsCode)
 TEST(DialerTool, StartsTheSystemDirectorysToolDirectlyAndNothingUnsafe)
 {
     FakePlatform fake;
-    RunDialerTool(fake.platform, DialerAction::Edit, u"C:\\a b\\p.pbk", u"Tolvex Cell VPN");
+    RunDialerTool(fake.platform, DialerAction::Edit, u"C:\\a b~\\p.pbk", u"Tolvex Cell VPN");
     EXPECT_TRUE(fake.shell.starts.empty());
     ASSERT_EQ(fake.shell.programs.size(), 1u);
     EXPECT_EQ(fake.shell.programs[0].file, "C:\\Windows\\system32\\rasphone.exe");
-    EXPECT_EQ(fake.shell.programs[0].parameters, "-f \"C:\\a b\\p.pbk\" -e \"Tolvex Cell VPN\"");
+    EXPECT_EQ(fake.shell.programs[0].parameters, "-f \"C:\\a b~\\p.pbk\" -e \"Tolvex Cell VPN\"");
+
+    // The system directory fits a buffer of 256 characters announced as 255: 254 and a terminator.
+    const WideString longest(u"C:\\" + std::u16string(251, u'w'));
+    fake.system.systemDirectory = longest;
+    RunDialerTool(fake.platform, DialerAction::Dial, u"C:\\p.pbk", u"Tolvex Cell VPN");
+    ASSERT_EQ(fake.shell.programs.size(), 2u);
+    EXPECT_EQ(fake.shell.programs[1].file, Narrow(longest.view()) + "\\rasphone.exe");
 
     // Nothing starts where the tool or its phonebook argument cannot be named safely.
     const struct {
@@ -89,6 +96,9 @@ TEST(DialerTool, StartsTheSystemDirectorysToolDirectlyAndNothingUnsafe)
         {WideString(u"C:\\Windows\\system32"), u"C:\\x\r\n.pbk"},
         {WideString(u"C:\\Win\"dows"), u"C:\\p.pbk"},
         {WideString(u"C:\\Windows\tsystem32"), u"C:\\p.pbk"},
+        {WideString(u"C:\\Windows\\system32"), u"C:\\x\x1F.pbk"},
+        {WideString(u"C:\\Windows\\system32"), u"C:\\x\x7F.pbk"},
+        {WideString(u"C:\\" + std::u16string(252, u'w')), u"C:\\p.pbk"},
     };
     for (const auto& r : refused) {
         FakePlatform fake;
@@ -141,9 +151,9 @@ TEST(LinkWatch, ADropShowsTheDialogAndIsDialledAgainOnlyWhereTheSystemReports62)
 TEST(LinkWatch, TheUsersOwnHangUpIsNotDialledAgainForAboutAMinute)
 {
     Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}}, "gone at the next pass");
-    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 2}, {LinkState::Up, 2, false, false, 2},
+    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 2}, {LinkState::Up, 2, false, false, 57},
            {LinkState::Down, 2, true, false, 2}},
-          "still up for a while");
+          "still up 59 seconds later");
     Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 60}, {LinkState::Down, 2, true, true}},
           "still up after a minute: the hang-up did not happen");
     Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}, {LinkState::Up, 2, false, false},

@@ -106,8 +106,8 @@ TEST(IdleActivity, PaintCaretBlinkAndARepeatedMouseMoveAreNoActivity)
 
 TEST_F(Framework, AnIdlePassFollowsActivityAndRunsTheUpdatersInWindowOrder)
 {
-    fake.ui.steps = {[&] { fake.ui.Post({dialog.GetSafeHwnd(), win::WM_PAINT}); },
-                     [&] { fake.ui.Post({dialog.GetSafeHwnd(), win::WM_TIMER}); }};
+    fake.ui.steps = {[&] { fake.ui.Post({dialog.GetSafeHwnd(), win::WM_PAINT, 0, 0, {}}); },
+                     [&] { fake.ui.Post({dialog.GetSafeHwnd(), win::WM_TIMER, 0, 0, {}}); }};
     EXPECT_EQ(dialog.DoModal(), -1);  // the queue ran dry: never ended
     EXPECT_EQ(dialog.passes, 2);      // the first one, and the one after the timer's tick
     EXPECT_EQ(dialog.updated, (std::vector<int>{1, 2, 1, 2}));

@@ -132,11 +132,12 @@ TEST(MainDialog, TheRefreshFollowsTheEntryAndTheLink)
     }
 }
 
-// Ticks 2 to 9 with the link up from the first pass; another timer; then the link down.
+// Ticks, one a second, 2 to 9 with the link up from the first pass; another timer; then the link down.
 TEST(MainDialog, TheIndicatorTurnsOnlyWhileTheLinkIsUp)
 {
     Program p(true, Link::Up);
     p.Create();
+    EXPECT_EQ(p.fake.ui.timers, (std::map<std::uintptr_t, unsigned>{{CTolvexDesktopWinDlg::IDT_REFRESH, 1000}})) << "a tick a second";
     const auto tick = [&](std::uintptr_t timer) {
         p.fake.ui.Deliver(p.Hwnd(), win::WM_TIMER, timer);
         return p.Control(IDC_ACTIVITY).text.str();
@@ -362,9 +363,13 @@ TEST(MainDialog, TheSystemMenuTheTrayAndThePrivateRequestShowAndHide)
     EXPECT_FALSE(handled(win::WM_SYSCOMMAND, 0xF060)) << "close: the system's own";
     EXPECT_FALSE(handled(win::WM_PAINT, 0)) << "the dialog paints itself";
     p.fake.ui.Window(p.Hwnd()).iconic = true;
-    p.fake.ui.events.clear();
-    EXPECT_TRUE(handled(win::WM_PAINT, 0));
-    EXPECT_EQ(p.fake.ui.events, (std::vector<std::string>{"icon drawn at 35,9", "end paint"})) << "centred in 101 x 50";
+    // Centred, the odd pixel to the right and below.
+    for (const auto& [client, drawn] : {std::pair{Rect{0, 0, 101, 50}, "icon drawn at 35,9"}, {Rect{0, 0, 100, 51}, "icon drawn at 34,10"}}) {
+        p.fake.ui.clientRect = client;
+        p.fake.ui.events.clear();
+        EXPECT_TRUE(handled(win::WM_PAINT, 0));
+        EXPECT_EQ(p.fake.ui.events, (std::vector<std::string>{drawn, "end paint"}));
+    }
 
     p.fake.ui.templates[IDD_ABOUTBOX] = {win::IDOK};
     p.fake.ui.steps = {[&] { p.fake.ui.Post({p.fake.ui.lastCreated, win::WM_COMMAND, win::IDOK, 0, {}}); }};

@@ -122,6 +122,8 @@ TEST_F(PhoneBook, AFoundEntryIsRememberedWhileTheFileExists)
     files.Put(kPath, "[\xFF]\n");
     EXPECT_TRUE(latin.ExistsAndHoldsEntry(Wide(kPath), u"\u00FF")) << "each byte one character, 0xFF included";
     EXPECT_FALSE(CPhoneBook(files, fake.system, u"").ExistsAndHoldsEntry(Wide(kPath), u"\u01FF")) << "a character no byte is";
+    files.Put(kPath, std::string("[\0]\n", 4));
+    EXPECT_FALSE(CPhoneBook(files, fake.system, u"").ExistsAndHoldsEntry(Wide(kPath), u"\u0100")) << "the first such";
 
     files.Put(kPath, "section gone\n");
     files.meanwhile = [](Step step, const std::string&) { ADD_FAILURE() << "the file is read again, step " << int(step); };
@@ -217,6 +219,13 @@ TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMus
         };
     };
     const std::string temporary = std::string(kFolder) + "\\~tpb0.tmp", backup = std::string(kFolder) + "\\~tpb0.bak";
+    const auto holdBackups = [&](int count) {
+        for (int n = 0; n < count; ++n) {
+            const std::string name = std::string(kFolder) + "\\~tpb" + std::to_string(n) + ".bak";
+            files.Put(name, "x");
+            files.nodes[name].held = true;
+        }
+    };
     const struct {
         const char* what;
         std::function<void()> arrange;
@@ -232,6 +241,8 @@ TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMus
         {"the phonebook's close", [&] { files.Fail(Step::Close, ".pbk"); }, 29, kOld},
         {"the phonebook held at the replace", [&] { holdAt(Step::Close, ".tmp", kPath); }, {}, kOld},
         {"the temporary held at the replace", [&] { holdAt(Step::Close, ".tmp", temporary); }, {}, kOld},
+        {"every backup name but the last held", [&] { holdBackups(15); }, {}, kNew},
+        {"every backup name held", [&] { holdBackups(16); }, {}, kOld},
         {"the backup held after the replace", [&] { holdAt(Step::Delete, ".bak", backup); }, {}, kNew},
         {"a read-only phonebook", [&] { files.nodes[kPath].readOnly = true; }, {}, kOld},
         {"1175: not moved away", [&] { files.Fail(Step::ReplaceAway); }, {}, kOld},

@@ -48,8 +48,9 @@ TEST(Regset, PutsInPlaceExactlyWhatTheProgramsCheckLooksFor)
 
         EXPECT_EQ(CRegsetTool(fake.platform).Run(c.quiet), c.exitCode);
         ASSERT_EQ(fake.ui.boxes.size(), c.box.empty() ? 0u : 1u) << c.box;
-        if (!c.box.empty())
+        if (!c.box.empty()) {
             EXPECT_EQ(fake.ui.boxes[0].text.substr(0, 4), c.box);
+        }
         EXPECT_EQ(fake.registry.Get(ruleKey, kEncapsulation).value_or("?")[0], static_cast<char>(c.ruleAfter)) << c.box;
         const auto mtu = fake.registry.Get(kNdisWanKey, "TunnelMTU");
         EXPECT_EQ(mtu && mtu->size() == 4 ? std::optional<std::uint32_t>(std::uint8_t((*mtu)[0]) | std::uint8_t((*mtu)[1]) << 8) : std::nullopt,

@@ -133,7 +133,8 @@ std::intptr_t FakeWindowSystem::SendMessage(WindowHandle hwnd, unsigned message,
 {
     if (message != win::WM_NEXTDLGCTL)
         return Deliver(hwnd, message, wParam, lParam);
-    events.push_back("focus moves on");
+    // wParam names the direction unless lParam says it is a control's handle.
+    events.push_back(lParam != 0 ? "focus to a control" : wParam != 0 ? "focus moves back" : "focus moves on");
     focus = nullptr;
     return 0;
 }

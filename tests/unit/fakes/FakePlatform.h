@@ -45,7 +45,13 @@ struct FakeResources : IResources {
 
 struct FakeSystemInfo : ISystemInfo {
     OsVersionInfo GetVersion() override { return {major, minor}; }
-    std::optional<WideString> GetSystemDirectory(unsigned) override { return systemDirectory; }
+    // As the system's call: a directory that does not fit the buffer with its terminator is none.
+    std::optional<WideString> GetSystemDirectory(unsigned bufferChars) override
+    {
+        if (systemDirectory && systemDirectory->Length() >= bufferChars)
+            return std::nullopt;
+        return systemDirectory;
+    }
     std::optional<WideString> GetAppDataFolder() override { return appData; }
     bool IsUserAnAdmin() override { return admin; }
     WideString DescribeError(long code) override { return WideString::Format(u"error %d", {static_cast<int>(code)}); }
@@ -90,6 +96,8 @@ public:
     std::vector<std::string> events;                 // what a user would see, in order
     std::set<unsigned> allowedMessages;
     std::map<std::string, unsigned> registered;      // registered messages by name
+    std::map<std::uintptr_t, unsigned> timers;       // elapse in milliseconds by id
+    Rect clientRect{0, 0, 101, 50};
     WindowHandle lastCreated = nullptr;
     WindowHandle focus = nullptr;
     bool starved = false;  // the loop asked for a message that would never come
@@ -149,7 +157,7 @@ public:
     }
     std::vector<WindowHandle> FindWindows(const WideString& windowClass, const WideString& caption) override;
     WindowHandle GetLastActivePopup(WindowHandle hwnd) override { return hwnd; }
-    void SetTimer(WindowHandle, std::uintptr_t, unsigned) override {}
+    void SetTimer(WindowHandle, std::uintptr_t id, unsigned elapseMs) override { timers[id] = elapseMs; }
     // Reverting gives the system's own menu back and no handle.
     MenuHandle GetSystemMenu(WindowHandle, bool revert) override { return revert ? nullptr : this; }
     void AppendMenuItem(MenuHandle, unsigned id, const WideString& text) override
@@ -157,14 +165,15 @@ public:
         events.push_back("menu " + std::to_string(id) + " " + Narrow(text));
     }
     void AppendMenuSeparator(MenuHandle) override { events.push_back("menu separator"); }
-    MenuHandle GetSubMenu(MenuHandle menu, int) override { return menu; }
+    // The menu resources hold a single popup.
+    MenuHandle GetSubMenu(MenuHandle menu, int position) override { return position == 0 ? menu : nullptr; }
     void TrackPopupMenu(MenuHandle, unsigned, Point, WindowHandle) override { events.push_back("popup menu"); }
     void DestroyMenu(MenuHandle) override {}
     Point GetCursorPos() override { return {}; }
     DeviceContext BeginPaint(WindowHandle) override { return nullptr; }
     void EndPaint(WindowHandle) override { events.push_back("end paint"); }
     int GetSystemMetrics(int) override { return 32; }
-    Rect GetClientRect(WindowHandle) override { return {0, 0, 101, 50}; }
+    Rect GetClientRect(WindowHandle) override { return clientRect; }
     void DrawIcon(DeviceContext, int x, int y, IconHandle) override
     {
         events.push_back("icon drawn at " + std::to_string(x) + "," + std::to_string(y));
