@@ -214,6 +214,18 @@ TEST_F(Framework, NoExceptionLeavesTheDialogAndOnlyTheUsersCommandsAreTold)
     }
 }
 
+// A click or a menu choice runs the command; a control's other notifications (a user button's
+// paint request, a focus notice) do not.
+TEST_F(Framework, OnlyAClickOrAMenuChoiceIsACommand)
+{
+    const WindowHandle hwnd = Create(dialog);
+    int ran = 0;
+    dialog.onCommand = [&] { ++ran; };
+    for (const unsigned code : {1u, 6u, 0u})
+        fake.ui.Deliver(hwnd, win::WM_COMMAND, kThrowCommand | code << 16);
+    EXPECT_EQ(ran, 1);
+}
+
 // The box's text by the kind of failure, the file named where the text says.
 TEST_F(Framework, AFileErrorIsToldInTheTextOfItsKind)
 {

@@ -17,21 +17,21 @@ TEST(Regset, PutsInPlaceExactlyWhatTheProgramsCheckLooksFor)
         std::optional<std::string> tunnelMtu;
         bool admin;
         bool quiet;
-        int exitCode;
+        int exitCode;                       // 0 done, 2 not an administrator, 3 a write failed
         std::string box;                    // the one box shown, its text's start
         std::uint32_t ruleAfter;
         std::optional<std::uint32_t> mtuAfter;
     } cases[] = {
-        {6, 0, {}, true, false, kRegsetDone, "#161", 2, 1400},
-        {6, 2, std::string("\x14\x05\0\0", 4), true, false, kRegsetDone, "#160", 2, 1300},
-        {6, 2, std::string("\0\0\0\0", 4), true, false, kRegsetDone, "#160", 2, 0},  // any number will do
-        {6, 2, std::string("\xFF\xFF\xFF\xFF", 4), false, false, kRegsetDone, "#160", 2, 0xFFFF},
-        {6, {}, std::string("\x14\x05\0\0", 4), true, false, kRegsetDone, "#161", 2, 1300},  // a kept value
-        {6, 2, std::string(8, '\0'), true, true, kRegsetDone, "", 2, 1400},  // one the check would not accept
-        {6, 0, {}, false, false, kRegsetNeedsAdministrator, "#162", 0, {}},
-        {6, 0, {}, false, true, kRegsetNeedsAdministrator, "", 0, {}},
-        {5, 1, {}, true, false, kRegsetDone, "#161", 2, {}},  // the older layout has no tunnel value
-        {5, 2, {}, false, false, kRegsetDone, "#160", 2, {}},
+        {6, 0, {}, true, false, 0, "#161", 2, 1400},
+        {6, 2, std::string("\x14\x05\0\0", 4), true, false, 0, "#160", 2, 1300},
+        {6, 2, std::string("\0\0\0\0", 4), true, false, 0, "#160", 2, 0},  // any number will do
+        {6, 2, std::string("\xFF\xFF\xFF\xFF", 4), false, false, 0, "#160", 2, 0xFFFF},
+        {6, {}, std::string("\x14\x05\0\0", 4), true, false, 0, "#161", 2, 1300},  // a kept value
+        {6, 2, std::string(8, '\0'), true, true, 0, "", 2, 1400},  // one the check would not accept
+        {6, 0, {}, false, false, 2, "#162", 0, {}},
+        {6, 0, {}, false, true, 2, "", 0, {}},
+        {5, 1, {}, true, false, 0, "#161", 2, {}},  // the older layout has no tunnel value
+        {5, 2, {}, false, false, 0, "#160", 2, {}},
     };
     for (const auto& c : cases) {
         FakePlatform fake;
@@ -65,7 +65,7 @@ TEST(Regset, TellsWhatChangedAsksToRestartAndChangesNothingTheSecondTime)
     fake.resources.strings[IDS_REGSET_CHANGED] = u"changed:\n%s";
     fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, 1);
     fake.ui.answers = {win::IDYES};
-    EXPECT_EQ(CRegsetTool(fake.platform).Run(false), kRegsetDone);
+    EXPECT_EQ(CRegsetTool(fake.platform).Run(false), 0);
     ASSERT_EQ(fake.ui.boxes.size(), 1u);
     EXPECT_NE(fake.ui.boxes[0].text.find("AssumeUDPEncapsulationContextOnSendRule = 2"), std::string::npos);
     EXPECT_EQ(fake.ui.boxes[0].text.substr(fake.ui.boxes[0].text.size() - 4), "#146");
@@ -73,7 +73,7 @@ TEST(Regset, TellsWhatChangedAsksToRestartAndChangesNothingTheSecondTime)
     EXPECT_EQ(fake.app.restarts, 1);
 
     const int writes = fake.registry.writes;
-    EXPECT_EQ(CRegsetTool(fake.platform).Run(true), kRegsetDone);
+    EXPECT_EQ(CRegsetTool(fake.platform).Run(true), 0);
     EXPECT_EQ(fake.registry.writes, writes);
 }
 
@@ -83,7 +83,7 @@ TEST(Regset, AFailedWriteNamesTheValueAndTheSystemsReason)
     fake.resources.strings[IDS_REGSET_WRITE_FAILED] = u"%s: %s";
     fake.registry.Remove(kNdisWanKey, "TunnelMTU");
     fake.registry.KeyAt(kNdisWanKey).setResult = 5;
-    EXPECT_EQ(CRegsetTool(fake.platform).Run(false), kRegsetWriteFailed);
+    EXPECT_EQ(CRegsetTool(fake.platform).Run(false), 3);
     ASSERT_EQ(fake.ui.boxes.size(), 1u);
     EXPECT_EQ(fake.ui.boxes[0].text, "TunnelMTU: error 5");
     EXPECT_EQ(fake.ui.boxes[0].type & win::MB_ICONMASK, win::MB_ICONSTOP);

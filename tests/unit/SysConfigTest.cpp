@@ -33,7 +33,7 @@ TEST(NatTraversal, AValueReadsAsItsFirstFourBytesWhateverItsType)
         {win::REG_DWORD, std::string("\x02", 1), 2},  // shorter: the rest reads as zeros
         {win::REG_DWORD, std::string("\x01\x02\x03\x84", 4), 0x84030201},
         {win::REG_DWORD, std::string("\xFF\xFF\xFF\xFF", 4), 0xFFFFFFFF},  // a number, not a failure
-        {win::REG_DWORD, std::string(8, '\0'), std::nullopt},
+        {win::REG_DWORD, std::string(5, '\0'), std::nullopt},
     };
     for (const auto& c : cases) {
         FakeRegistry registry;
@@ -114,6 +114,14 @@ TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
         FixWanBindingOrder(registry);
         EXPECT_EQ(registry.writes, c.written ? 1 : 0) << Narrow(c.value);
         EXPECT_EQ(registry.Get(kLinkageKey, "Bind"), BindList(c.written.value_or(c.value))) << Narrow(c.value);
+    }
+    // Read into 32 KiB: a list that fills it is put in order, a larger one is left alone.
+    const std::u16string full = std::u16string(16364, u'X') + u"\0"s + wan + u"\0\0"s;
+    for (const std::size_t extra : {0, 1, 2}) {
+        FakeRegistry registry;
+        registry.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(full) + std::string(extra, '\0'));
+        FixWanBindingOrder(registry);
+        EXPECT_EQ(registry.writes, extra == 0 ? 1 : 0) << 32768 + extra << " bytes";
     }
     FakeRegistry refused;
     refused.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(cases[0].value));
