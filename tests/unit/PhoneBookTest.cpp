@@ -219,8 +219,10 @@ TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMus
         };
     };
     const std::string temporary = std::string(kFolder) + "\\~tpb0.tmp", backup = std::string(kFolder) + "\\~tpb0.bak";
-    const auto holdBackups = [&](int count) {
-        for (int n = 0; n < count; ++n) {
+    const auto holdBackupsBut = [&](int free) {
+        for (int n = 0; n < 16; ++n) {
+            if (n == free)
+                continue;
             const std::string name = std::string(kFolder) + "\\~tpb" + std::to_string(n) + ".bak";
             files.Put(name, "x");
             files.nodes[name].held = true;
@@ -241,8 +243,9 @@ TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMus
         {"the phonebook's close", [&] { files.Fail(Step::Close, ".pbk"); }, 29, kOld},
         {"the phonebook held at the replace", [&] { holdAt(Step::Close, ".tmp", kPath); }, {}, kOld},
         {"the temporary held at the replace", [&] { holdAt(Step::Close, ".tmp", temporary); }, {}, kOld},
-        {"every backup name but the last held", [&] { holdBackups(15); }, {}, kNew},
-        {"every backup name held", [&] { holdBackups(16); }, {}, kOld},
+        {"every backup name but the first held", [&] { holdBackupsBut(0); }, {}, kNew},
+        {"every backup name but the last held", [&] { holdBackupsBut(15); }, {}, kNew},
+        {"every backup name held", [&] { holdBackupsBut(-1); }, {}, kOld},
         {"the backup held after the replace", [&] { holdAt(Step::Delete, ".bak", backup); }, {}, kNew},
         {"a read-only phonebook", [&] { files.nodes[kPath].readOnly = true; }, {}, kOld},
         {"1175: not moved away", [&] { files.Fail(Step::ReplaceAway); }, {}, kOld},
