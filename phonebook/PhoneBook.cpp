@@ -25,9 +25,11 @@ constexpr int kNamesPerKind = 16;
 // ERROR_FILE_EXISTS: every backup name is taken.
 constexpr unsigned long kNoFreshName = 80;
 
+bool IsWithinLimit(const WideString& path) { return !path.IsEmpty() && path.Length() < kMaxPath; }
+
 std::unique_ptr<IFile> OpenPhoneBook(IFileSystem& files, const WideString& path, FileOpen mode)
 {
-    if (path.IsEmpty() || path.Length() >= kMaxPath)
+    if (!IsWithinLimit(path))
         return nullptr;
     unsigned long error = 0;
     return files.Open(path, mode, error);
@@ -129,11 +131,13 @@ std::optional<FileError> Closed(IFile& file, const WideString& path)
     return std::nullopt;
 }
 
-// The folder a path names, as the folder itself is opened: without its final separator.
-WideString FolderPathOf(const WideString& path)
+// The phonebook's folder, opened so that nothing can be put in its place while it is held.
+std::unique_ptr<IFile> HoldFolderOf(IFileSystem& files, const WideString& path, unsigned long& error)
 {
+    // The folder is opened by its own name, without the final separator.
     const WideString folder = FolderOf(path);
-    return WideString(folder.view().substr(0, folder.IsEmpty() ? 0 : folder.Length() - 1));
+    return files.Open(WideString(folder.view().substr(0, folder.IsEmpty() ? 0 : folder.Length() - 1)),
+                      FileOpen::HoldFolder, error);
 }
 
 WideString FileName(const WideString& folder, const char16_t* pattern, int number)
@@ -202,7 +206,7 @@ bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& e
 bool CPhoneBook::RestoreFromBackup(const WideString& path)
 {
     unsigned long error = 0;
-    const auto folder = m_files.Open(FolderPathOf(path), FileOpen::HoldFolder, error);
+    const auto folder = HoldFolderOf(m_files, path, error);
     return folder != nullptr && MoveBackupBack(path);
 }
 
@@ -218,11 +222,11 @@ bool CPhoneBook::MoveBackupBack(const WideString& path)
 
 std::optional<FileError> CPhoneBook::RewriteMetricLines(const WideString& path)
 {
-    if (path.IsEmpty() || path.Length() >= kMaxPath)
+    if (!IsWithinLimit(path))
         return std::nullopt;
-    // Held for the whole rewrite: nothing can be put in the folder's place meanwhile.
+    // Held for the whole rewrite.
     unsigned long error = 0;
-    const auto folder = m_files.Open(FolderPathOf(path), FileOpen::HoldFolder, error);
+    const auto folder = HoldFolderOf(m_files, path, error);
     if (folder == nullptr)
         return Refused(error, path);
     return Rewrite(path);
