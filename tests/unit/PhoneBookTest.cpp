@@ -147,6 +147,10 @@ TEST_F(PhoneBook, APhoneBookLeftUnderABackupNameIsMovedBackBeforeItIsReadOrWritt
 
     files.nodes.erase(kPath);
     files.Put(backup, kOld);
+    files.nodes[kFolder].notReal = true;
+    EXPECT_FALSE(HoldsEntry()) << "never moved through a folder that is a link";
+    EXPECT_EQ(files.Bytes(backup), kOld);
+    files.nodes[kFolder].notReal = false;
     EXPECT_TRUE(HoldsEntry());
     EXPECT_EQ(files.Bytes(kPath), kOld);
     EXPECT_EQ(Beside(), std::vector<std::string>{});
