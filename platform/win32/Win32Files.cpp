@@ -9,6 +9,9 @@
 
 namespace {
 
+// The system's code of the call's failure, 0 when it worked.
+DWORD ResultOf(BOOL ok) { return ok ? ERROR_SUCCESS : ::GetLastError(); }
+
 class CWin32File : public IFile {
 public:
     explicit CWin32File(CHandle handle) : m_handle(std::move(handle)) {}
@@ -17,18 +20,18 @@ public:
     {
         DWORD got = 0;
         const DWORD ask = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
-        const BOOL ok = ::ReadFile(m_handle.Get(), buffer, ask, &got, nullptr);
+        const DWORD result = ResultOf(::ReadFile(m_handle.Get(), buffer, ask, &got, nullptr));
         read = got;
-        return ok ? ERROR_SUCCESS : ::GetLastError();
+        return result;
     }
 
     unsigned long Rewind() override
     {
         const LARGE_INTEGER start{};
-        return ::SetFilePointerEx(m_handle.Get(), start, nullptr, FILE_BEGIN) ? ERROR_SUCCESS : ::GetLastError();
+        return ResultOf(::SetFilePointerEx(m_handle.Get(), start, nullptr, FILE_BEGIN));
     }
 
-    unsigned long Flush() override { return ::FlushFileBuffers(m_handle.Get()) ? ERROR_SUCCESS : ::GetLastError(); }
+    unsigned long Flush() override { return ResultOf(::FlushFileBuffers(m_handle.Get())); }
 
     unsigned long Write(const void* data, std::size_t size) override
     {
@@ -76,10 +79,10 @@ bool IsReparsePoint(HANDLE handle)
         || (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool Dispose(HANDLE handle)
+DWORD Dispose(HANDLE handle)
 {
     FILE_DISPOSITION_INFO dispose{TRUE};
-    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof(dispose)) != FALSE;
+    return ResultOf(::SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof(dispose)));
 }
 
 // Opens what stands at path itself, never what a reparse point there names, and keeps it only
@@ -112,9 +115,7 @@ DWORD RenameTo(HANDLE file, const WideString& to)
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(to.Length() * sizeof(wchar_t));
     std::copy(ToWide(to), ToWide(to) + to.Length(), rename->FileName);
-    return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size()))
-        ? ERROR_SUCCESS
-        : ::GetLastError();
+    return ResultOf(::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size())));
 }
 
 }  // namespace
@@ -201,7 +202,7 @@ unsigned long CWin32FileSystem::DeleteFile(const WideString& path)
         writable.FileAttributes = rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL;
         ::SetFileInformationByHandle(file.Get(), FileBasicInfo, &writable, sizeof(writable));
     }
-    return Dispose(file.Get()) ? ERROR_SUCCESS : ::GetLastError();
+    return Dispose(file.Get());
 }
 
 std::vector<WideString> CWin32FileSystem::FindFiles(const WideString& folder, const WideString& pattern)
