@@ -1,5 +1,5 @@
 // What a Windows program under Wine cannot do itself (make a network device, take a picture of
-// the X display), asked of the session's Linux helper (linkd.py): a request file, complete
+// the X display), asked of the session's Linux helper (hostd.py): a request file, complete
 // before it takes its name, and the answer the helper writes back. Shared by the stand-in dialer
 // and the driver.
 #pragma once
