@@ -27,21 +27,22 @@ unsigned long ToPlatformError(int error)
     }
 }
 
-constexpr unsigned long kAlreadyExists = 183;             // ERROR_ALREADY_EXISTS
-constexpr unsigned long kUnableToRemoveReplaced = 1175;   // ERROR_UNABLE_TO_REMOVE_REPLACED
-constexpr unsigned long kUnableToMoveReplacement = 1176;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT
+constexpr unsigned long kAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
 
 unsigned long LastError() { return ToPlatformError(errno); }
 unsigned long Result(bool succeeded) { return succeeded ? 0 : LastError(); }
 
-class CPosixFile : public IFile {
+unsigned long RenameAt(int folder, const std::string& from, const std::string& to)
+{
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return errno == EEXIST ? kAlreadyExists : LastError();
+}
+
+class CPosixFile : public IFolderFile {
 public:
-    explicit CPosixFile(int fd) : m_fd(fd) {}
-    ~CPosixFile() override
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    CPosixFile(int fd, int folder = -1, std::string name = "") : m_fd(fd), m_folder(folder), m_name(std::move(name)) {}
+    ~CPosixFile() override { Close(); }
 
     unsigned long Read(void* buffer, std::size_t size, std::size_t& read) override
     {
@@ -65,9 +66,78 @@ public:
     }
 
     unsigned long Flush() override { return Result(::fsync(m_fd) == 0); }
-    unsigned long Close() override { return Result(::close(std::exchange(m_fd, -1)) == 0); }
+
+    unsigned long Close() override
+    {
+        if (m_fd < 0)
+            return 0;
+        if (m_bRemove)
+            ::unlinkat(m_folder, m_name.c_str(), 0);
+        return Result(::close(std::exchange(m_fd, -1)) == 0);
+    }
+
+    // By the name it was last given: POSIX renames names, not open files.
+    unsigned long Rename(const WideString& name) override
+    {
+        const unsigned long error = RenameAt(m_folder, m_name, NativePath(name));
+        if (error == 0)
+            m_name = NativePath(name);
+        return error;
+    }
+
+    unsigned long RemoveWhenClosed() override { return m_bRemove = true, 0; }
 
 private:
+    int m_fd;
+    int m_folder;
+    std::string m_name;
+    bool m_bRemove = false;
+};
+
+class CPosixFolder : public IFolder {
+public:
+    explicit CPosixFolder(int fd) : m_fd(fd) {}
+    ~CPosixFolder() override { ::close(m_fd); }
+
+    std::unique_ptr<IFolderFile> OpenExclusive(const WideString& name, unsigned long& error) override
+    {
+        return Open(name, O_RDWR, error);
+    }
+    std::unique_ptr<IFolderFile> CreateLike(const WideString& name, IFolderFile&, unsigned long& error) override
+    {
+        return Open(name, O_WRONLY | O_CREAT | O_EXCL, error);
+    }
+    unsigned long Move(const WideString& from, const WideString& to) override { return RenameAt(m_fd, NativePath(from), NativePath(to)); }
+    unsigned long Delete(const WideString& name) override { return Result(::unlinkat(m_fd, NativePath(name).c_str(), 0) == 0); }
+
+    std::vector<FolderEntry> FindFiles(const WideString& pattern) override
+    {
+        std::vector<FolderEntry> found;
+        DIR* dir = ::fdopendir(::dup(m_fd));
+        if (dir == nullptr)
+            return found;
+        ::rewinddir(dir);
+        const std::string wanted = NativePath(pattern);
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;  // bytes widened one to one, as NativePath narrows them
+            struct stat info {};
+            if (entry->d_type != DT_DIR && ::fnmatch(wanted.c_str(), name.c_str(), FNM_CASEFOLD) == 0
+                && ::fstatat(m_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+                found.push_back({WideString(std::u16string(name.begin(), name.end())),
+                                 static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u + info.st_mtim.tv_nsec});
+        }
+        ::closedir(dir);
+        return found;
+    }
+
+private:
+    std::unique_ptr<IFolderFile> Open(const WideString& name, int flags, unsigned long& error)
+    {
+        const int fd = ::openat(m_fd, NativePath(name).c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+        error = fd < 0 ? LastError() : 0;
+        return fd < 0 ? nullptr : std::make_unique<CPosixFile>(fd, m_fd, NativePath(name));
+    }
+
     int m_fd;
 };
 
@@ -82,12 +152,9 @@ std::string NativePath(const WideString& path)
     return native;
 }
 
-std::unique_ptr<IFile> CPosixFileSystem::Open(const WideString& path, FileOpen mode, unsigned long& error)
+std::unique_ptr<IFile> CPosixFileSystem::OpenForReading(const WideString& path, unsigned long& error)
 {
-    const int flags = mode == FileOpen::CreateNew ? O_WRONLY | O_CREAT | O_EXCL
-        : mode == FileOpen::HoldFolder          ? O_RDONLY | O_DIRECTORY
-                                                : O_RDONLY;
-    const int fd = ::open(NativePath(path).c_str(), flags | O_CLOEXEC, 0644);
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     error = fd < 0 ? LastError() : 0;
     return fd < 0 ? nullptr : std::make_unique<CPosixFile>(fd);
 }
@@ -100,47 +167,9 @@ bool CPosixFileSystem::FileExists(const WideString& path)
 
 void CPosixFileSystem::CreateDirectory(const WideString& path) { ::mkdir(NativePath(path).c_str(), 0755); }
 
-// The old file gets the backup's name as a second link before the new one is renamed over it,
-// so the phonebook's name never stands empty here.
-unsigned long CPosixFileSystem::ReplaceFile(const WideString& replaced, const WideString& replacement,
-                                            const WideString& backup)
+std::unique_ptr<IFolder> CPosixFileSystem::HoldFolder(const WideString& path, unsigned long& error)
 {
-    const std::string target = NativePath(replaced);
-    if (!FileExists(replaced))
-        return 2;  // ERROR_FILE_NOT_FOUND
-    if (!backup.IsEmpty()) {
-        const std::string old = NativePath(backup);
-        ::unlink(old.c_str());
-        if (::link(target.c_str(), old.c_str()) != 0)
-            return kUnableToRemoveReplaced;
-    }
-    return ::rename(NativePath(replacement).c_str(), target.c_str()) == 0 ? 0 : kUnableToMoveReplacement;
-}
-
-unsigned long CPosixFileSystem::MoveFile(const WideString& from, const WideString& to)
-{
-    if (::renameat2(AT_FDCWD, NativePath(from).c_str(), AT_FDCWD, NativePath(to).c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    return errno == EEXIST ? kAlreadyExists : LastError();
-}
-
-unsigned long CPosixFileSystem::DeleteFile(const WideString& path)
-{
-    return Result(::unlink(NativePath(path).c_str()) == 0);
-}
-
-std::vector<WideString> CPosixFileSystem::FindFiles(const WideString& folder, const WideString& pattern)
-{
-    std::vector<WideString> names;
-    DIR* dir = ::opendir(NativePath(folder).c_str());
-    if (dir == nullptr)
-        return names;
-    const std::string wanted = NativePath(pattern);
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;  // bytes widened one to one, as NativePath narrows them
-        if (entry->d_type != DT_DIR && ::fnmatch(wanted.c_str(), name.c_str(), FNM_CASEFOLD) == 0)
-            names.push_back(WideString(std::u16string(name.begin(), name.end())));
-    }
-    ::closedir(dir);
-    return names;
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    error = fd < 0 ? LastError() : 0;
+    return fd < 0 ? nullptr : std::make_unique<CPosixFolder>(fd);
 }

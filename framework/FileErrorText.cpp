@@ -80,7 +80,6 @@ constexpr std::pair<unsigned long, Cause> kOsErrorCauses[] = {
     {183, accessDenied},    // ERROR_ALREADY_EXISTS
     {206, badPath},         // ERROR_FILENAME_EXCED_RANGE
     {267, badPath},         // ERROR_DIRECTORY
-    {681, accessDenied},    // ERROR_STOPPED_ON_SYMLINK: not a real file at its path
     {995, hardIO},          // ERROR_OPERATION_ABORTED
 };
 

@@ -1,5 +1,6 @@
 #include "phonebook/PhoneBook.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,25 +16,16 @@ constexpr std::size_t kReadPiece = 256 * 1024;
 constexpr std::size_t kWritePiece = 64 * 1024;
 constexpr char16_t kCompanyFolder[] = u"\\Tolvex Computer";
 // Files beside the phonebook: the rewrite's new text, and the old text kept while the new one
-// takes its place. Their names are shorter than the phonebook's own, so a phonebook whose path
-// is just under the limit still has room for them.
+// takes its place, a pair of the same number. Their names are shorter than the phonebook's own,
+// so a phonebook whose path is just under the limit still has room for them.
 constexpr char16_t kTemporaryName[] = u"~tpb%d.tmp";
 constexpr char16_t kTemporaryPattern[] = u"~tpb*.tmp";
 constexpr char16_t kBackupName[] = u"~tpb%d.bak";
 constexpr char16_t kBackupPattern[] = u"~tpb*.bak";
 constexpr int kNamesPerKind = 16;
-// ERROR_FILE_EXISTS: every backup name is taken.
-constexpr unsigned long kNoFreshName = 80;
+constexpr unsigned long kFileNotFound = 2;
 
 bool IsWithinLimit(const WideString& path) { return !path.IsEmpty() && path.Length() < kMaxPath; }
-
-std::unique_ptr<IFile> OpenPhoneBook(IFileSystem& files, const WideString& path, FileOpen mode)
-{
-    if (!IsWithinLimit(path))
-        return nullptr;
-    unsigned long error = 0;
-    return files.Open(path, mode, error);
-}
 
 // The file holds bytes, each one character of the same code: a character above 0xFF can never
 // be found in it.
@@ -115,15 +107,6 @@ unsigned long CopyRewritten(IFile& phoneBook, IFile& output)
     return buffered.Finish();
 }
 
-// A refusal to open is silent, as the next command tries again, unless what stands at the path is
-// not a real file there: the user is told that the phonebook is left alone.
-std::optional<FileError> Refused(unsigned long error, const WideString& path)
-{
-    if (error != kNotARealFile)
-        return std::nullopt;
-    return FileError{error, path};
-}
-
 std::optional<FileError> Closed(IFile& file, const WideString& path)
 {
     if (const unsigned long error = file.Close())
@@ -131,29 +114,88 @@ std::optional<FileError> Closed(IFile& file, const WideString& path)
     return std::nullopt;
 }
 
-// The phonebook's folder, opened so that nothing can be put in its place while it is held.
-std::unique_ptr<IFile> HoldFolderOf(IFileSystem& files, const WideString& path, unsigned long& error)
+// The phonebook's folder, held so that nothing can be put in its place meanwhile.
+std::unique_ptr<IFolder> HoldFolderOf(IFileSystem& files, const WideString& path)
 {
     // The folder is opened by its own name, without the final separator.
     const WideString folder = FolderOf(path);
-    return files.Open(WideString(folder.view().substr(0, folder.IsEmpty() ? 0 : folder.Length() - 1)),
-                      FileOpen::HoldFolder, error);
+    unsigned long error = 0;
+    return files.HoldFolder(WideString(folder.view().substr(0, folder.IsEmpty() ? 0 : folder.Length() - 1)), error);
 }
 
-WideString FileName(const WideString& folder, const char16_t* pattern, int number)
+WideString NumberedName(const char16_t* pattern, int number) { return WideString::Format(pattern, {number}); }
+
+// A temporary and its backup share the name but for the extension.
+std::u16string_view StemOf(const WideString& name) { return name.view().substr(0, name.view().find_last_of(u'.')); }
+
+bool IsListed(const std::vector<FolderEntry>& entries, std::u16string_view stem)
 {
-    return folder + WideString::Format(pattern, {number});
+    return std::any_of(entries.begin(), entries.end(), [&](const FolderEntry& entry) { return StemOf(entry.name) == stem; });
 }
 
-// A name of the pattern beside the phonebook that no file holds now; empty when all are taken.
-WideString FreshName(IFileSystem& files, const WideString& folder, const char16_t* pattern)
+// The backup of a replace that was cut short: the newest backup whose temporary is there too.
+// Any other backup was left by a replace that finished (another program held it when it was to
+// go): the phonebook it holds was replaced, and never comes back.
+bool MoveBackupBack(IFolder& folder, const WideString& name)
 {
-    for (int number = 0; number < kNamesPerKind; ++number) {
-        const WideString name = FileName(folder, pattern, number);
-        if (!files.FileExists(name))
-            return name;
+    const std::vector<FolderEntry> temporaries = folder.FindFiles(kTemporaryPattern);
+    const FolderEntry* newest = nullptr;
+    const std::vector<FolderEntry> backups = folder.FindFiles(kBackupPattern);
+    for (const FolderEntry& backup : backups) {
+        if (IsListed(temporaries, StemOf(backup.name)) && (newest == nullptr || backup.lastWritten > newest->lastWritten))
+            newest = &backup;
     }
-    return WideString();
+    return newest != nullptr && folder.Move(newest->name, name) == 0;
+}
+
+// What earlier rewrites left beside the phonebook when they could not finish or clean up (a
+// killed process, a power loss, a removal another program held up): removed by every rewrite,
+// which runs only once it holds the phonebook, so that no backup goes while it holds the only
+// copy.
+void RemoveStaleFiles(IFolder& folder)
+{
+    for (const char16_t* pattern : {kTemporaryPattern, kBackupPattern}) {
+        for (const FolderEntry& entry : folder.FindFiles(pattern))
+            folder.Delete(entry.name);
+    }
+}
+
+// A new file of a fresh name beside the phonebook, protected as the phonebook is, whose backup's
+// name is free too; never an existing file. A name taken by something that could not be removed
+// (a folder, a file another program holds) is passed over.
+std::unique_ptr<IFolderFile> CreateTemporary(IFolder& folder, IFolderFile& phoneBook, WideString& temporary,
+                                             WideString& backup)
+{
+    const std::vector<FolderEntry> backups = folder.FindFiles(kBackupPattern);
+    for (int number = 0; number < kNamesPerKind; ++number) {
+        temporary = NumberedName(kTemporaryName, number);
+        if (IsListed(backups, StemOf(temporary)))
+            continue;
+        unsigned long error = 0;
+        if (auto file = folder.CreateLike(temporary, phoneBook, error)) {
+            backup = NumberedName(kBackupName, number);
+            return file;
+        }
+    }
+    return nullptr;
+}
+
+// The new file takes the phonebook's name, the old bytes held under the backup's name meanwhile.
+// When the new file cannot take the name, the old one takes it back; when neither can, both stay
+// beside it, and the next lookup moves the old bytes back. Nothing here is told: the next Connect
+// tries again.
+void PutInPlace(IFolderFile& phoneBook, IFolderFile& fresh, const WideString& name, const WideString& backup)
+{
+    if (phoneBook.Rename(backup) != 0) {
+        fresh.RemoveWhenClosed();
+        return;
+    }
+    if (fresh.Rename(name) == 0) {
+        phoneBook.RemoveWhenClosed();
+        return;
+    }
+    if (phoneBook.Rename(name) == 0)
+        fresh.RemoveWhenClosed();
 }
 
 }  // namespace
@@ -189,7 +231,8 @@ bool CPhoneBook::ExistsAndHoldsEntry(const WideString& path, const WideString& e
 
 bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& entryName)
 {
-    const auto file = OpenPhoneBook(m_files, path, FileOpen::ReadShared);
+    unsigned long error = 0;
+    const auto file = IsWithinLimit(path) ? m_files.OpenForReading(path, error) : nullptr;
     if (file == nullptr)
         return false;
     const auto sectionLine = ToBytes(u"[" + entryName + u"]");
@@ -205,19 +248,8 @@ bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& e
 
 bool CPhoneBook::RestoreFromBackup(const WideString& path)
 {
-    unsigned long error = 0;
-    const auto folder = HoldFolderOf(m_files, path, error);
-    return folder != nullptr && MoveBackupBack(path);
-}
-
-bool CPhoneBook::MoveBackupBack(const WideString& path)
-{
-    const WideString folder = FolderOf(path);
-    for (const WideString& name : m_files.FindFiles(folder, kBackupPattern)) {
-        if (m_files.MoveFile(folder + name, path) == 0)
-            return true;
-    }
-    return false;
+    const auto folder = HoldFolderOf(m_files, path);
+    return folder != nullptr && MoveBackupBack(*folder, FileNameOf(path));
 }
 
 std::optional<FileError> CPhoneBook::RewriteMetricLines(const WideString& path)
@@ -225,22 +257,20 @@ std::optional<FileError> CPhoneBook::RewriteMetricLines(const WideString& path)
     if (!IsWithinLimit(path))
         return std::nullopt;
     // Held for the whole rewrite.
-    unsigned long error = 0;
-    const auto folder = HoldFolderOf(m_files, path, error);
+    const auto folder = HoldFolderOf(m_files, path);
     if (folder == nullptr)
-        return Refused(error, path);
-    return Rewrite(path);
+        return std::nullopt;
+    return Rewrite(*folder, FileNameOf(path), path);
 }
 
-std::optional<FileError> CPhoneBook::Rewrite(const WideString& path)
+std::optional<FileError> CPhoneBook::Rewrite(IFolder& folder, const WideString& name, const WideString& path)
 {
-    if (!m_files.FileExists(path))
-        MoveBackupBack(path);
     unsigned long error = 0;
-    const auto phoneBook = m_files.Open(path, FileOpen::ReadAlone, error);
+    auto phoneBook = folder.OpenExclusive(name, error);
+    if (phoneBook == nullptr && error == kFileNotFound && MoveBackupBack(folder, name))
+        phoneBook = folder.OpenExclusive(name, error);
     if (phoneBook == nullptr)
-        return Refused(error, path);
-    const WideString folder = FolderOf(path);
+        return std::nullopt;
     RemoveStaleFiles(folder);
 
     // A first reading only looks: a file that is already right is never touched, not even its
@@ -255,13 +285,10 @@ std::optional<FileError> CPhoneBook::Rewrite(const WideString& path)
     if (!scan.Changed())
         return Closed(*phoneBook, path);
 
-    WideString temporary;
-    const auto output = CreateTemporary(folder, temporary, error);
-    if (output == nullptr) {
-        if (const auto closeError = Closed(*phoneBook, path))
-            return closeError;
-        return Refused(error, path);
-    }
+    WideString temporary, backup;
+    const auto output = CreateTemporary(folder, *phoneBook, temporary, backup);
+    if (output == nullptr)
+        return Closed(*phoneBook, path);
     error = phoneBook->Rewind();
     if (error == 0)
         error = CopyRewritten(*phoneBook, *output);
@@ -269,57 +296,10 @@ std::optional<FileError> CPhoneBook::Rewrite(const WideString& path)
     // there.
     if (error == 0)
         error = output->Flush();
-    if (const unsigned long closeError = output->Close(); error == 0)
-        error = closeError;
-    if (const unsigned long closeError = phoneBook->Close(); error == 0)
-        error = closeError;
     if (error != 0) {
-        m_files.DeleteFile(temporary);
+        output->RemoveWhenClosed();
         return FileError{error, path};
     }
-    return PutInPlace(path, temporary);
-}
-
-std::optional<FileError> CPhoneBook::PutInPlace(const WideString& path, const WideString& temporary)
-{
-    const WideString backup = FreshName(m_files, FolderOf(path), kBackupName);
-    const unsigned long result = backup.IsEmpty() ? kNoFreshName : m_files.ReplaceFile(path, temporary, backup);
-    if (result == 0) {
-        m_files.DeleteFile(backup);
-        return std::nullopt;
-    }
-    // Still there, as before: a phonebook another program holds, say. The next Connect tries
-    // again.
-    if (m_files.FileExists(path)) {
-        m_files.DeleteFile(temporary);
-        return Refused(result, path);
-    }
-    if (m_files.MoveFile(backup, path) == 0) {
-        m_files.DeleteFile(temporary);
-        return std::nullopt;
-    }
-    if (m_files.MoveFile(temporary, path) == 0)
-        m_files.DeleteFile(backup);
-    // Neither could be moved: the backup keeps the old bytes, and the next lookup moves them back.
+    PutInPlace(*phoneBook, *output, name, backup);
     return std::nullopt;
-}
-
-void CPhoneBook::RemoveStaleFiles(const WideString& folder)
-{
-    for (const char16_t* pattern : {kTemporaryPattern, kBackupPattern}) {
-        for (const WideString& name : m_files.FindFiles(folder, pattern))
-            m_files.DeleteFile(folder + name);
-    }
-}
-
-std::unique_ptr<IFile> CPhoneBook::CreateTemporary(const WideString& folder, WideString& path, unsigned long& error)
-{
-    // A name taken by something that could not be removed (a folder, a file another program
-    // holds) is passed over.
-    for (int number = 0; number < kNamesPerKind; ++number) {
-        path = FileName(folder, kTemporaryName, number);
-        if (auto file = m_files.Open(path, FileOpen::CreateNew, error))
-            return file;
-    }
-    return nullptr;
 }

@@ -29,30 +29,23 @@ public:
 
     // Sets every "IpInterfaceMetric=" line to "IpInterfaceMetric=1" and ends every line with CR LF,
     // writing the file only when a line changes. The new text goes to a fresh file beside the
-    // phonebook, which then takes the phonebook's place: whatever step fails, and even if the
-    // process dies between two steps, the phonebook's name holds the old bytes or the new ones,
-    // or the next lookup moves the old ones back. A file that cannot be opened is left alone
-    // silently. The answer is what the user is to be told of: a read or write that failed after
-    // the phonebook was opened, or a phonebook or folder that is not a real file at its path.
+    // phonebook, protected as the phonebook is, which then takes the phonebook's place: whatever
+    // step fails, and even if the process dies between two steps, the phonebook's name holds the
+    // old bytes or the new ones, or the next lookup moves the old ones back. The phonebook is held
+    // from the first read until it is replaced, so that no save of the dialer tool in between is
+    // lost. A phonebook or folder that cannot be opened for this (held by another program, not
+    // writable, not a real file in its own folder) is left alone silently. The answer is what the
+    // user is to be told of: a read or write that failed after the phonebook was opened.
     std::optional<FileError> RewriteMetricLines(const WideString& path);
 
 private:
     bool ContainsSectionLine(const WideString& path, const WideString& entryName);
-    // A phonebook left only under a backup's name (the process died inside the replace, or the
-    // replace and its fallbacks failed) is moved back to its own: true when one was.
+    // The phonebook's bytes left only under a backup's name, by a replace that was cut short (the
+    // process died, or the replace and its fallbacks failed), moved back to its own: true when
+    // they were.
     bool RestoreFromBackup(const WideString& path);
-    bool MoveBackupBack(const WideString& path);
-    // The rewrite, with the phonebook's folder held.
-    std::optional<FileError> Rewrite(const WideString& path);
-    // The new file takes the phonebook's place, its old bytes kept under a backup's name until
-    // then; when the replace cannot finish, the old bytes go back, or else the new ones forward.
-    std::optional<FileError> PutInPlace(const WideString& path, const WideString& temporary);
-    // What an earlier rewrite left beside the phonebook when it could not finish (a killed
-    // process, a power loss, a removal that failed): removed by every rewrite, which runs only
-    // once the phonebook is there, so that no backup goes while it holds the only copy.
-    void RemoveStaleFiles(const WideString& folder);
-    // A new empty file of a fresh name beside the phonebook; never an existing file.
-    std::unique_ptr<IFile> CreateTemporary(const WideString& folder, WideString& path, unsigned long& error);
+    // The rewrite, in the held folder.
+    std::optional<FileError> Rewrite(IFolder& folder, const WideString& name, const WideString& path);
 
     IFileSystem& m_files;
     ISystemInfo& m_system;

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 namespace dyn {
 
 // Limits every later library load of the process to the system directory, where the system
@@ -20,5 +23,18 @@ bool IsUserAnAdmin();
 ULONG GetAdaptersAddresses(ULONG family, ULONG flags, void* buffer, ULONG* size);
 // Lets message reach hwnd from processes of lower rights, where the system has that filter.
 void AllowMessageFromLowerPrivilege(HWND hwnd, UINT message);
+
+
+// Files named relative to an open folder, through the native calls of ntdll (loaded in every
+// process), which the documented calls offer no way to: each answers the system's error code.
+// Opens or creates name in folder as NtCreateFile does; always synchronous, and never through a
+// reparse point there.
+DWORD OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG attributes, ULONG share,
+                   ULONG disposition, ULONG options, HANDLE& file);
+// Gives the open file another name in folder; never over an existing file.
+DWORD RenameInFolder(HANDLE file, HANDLE folder, const std::wstring& name);
+// Calls found with each name in the folder that matches the wildcard pattern, and its time of
+// last write.
+DWORD ListFolder(HANDLE folder, const std::wstring& pattern, const std::function<void(std::wstring, ULONGLONG)>& found);
 
 }  // namespace dyn

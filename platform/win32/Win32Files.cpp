@@ -1,20 +1,33 @@
 #include <windows.h>
+#include <aclapi.h>
+#include <winioctl.h>
 
 #include <string>
 #include <vector>
 
+#include "base/Path.h"
+#include "platform/win32/Win32DynamicCalls.h"
 #include "platform/win32/Win32Handle.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 
 namespace {
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // The system's code of the call's failure, 0 when it worked.
 DWORD ResultOf(BOOL ok) { return ok ? ERROR_SUCCESS : ::GetLastError(); }
 
-class CWin32File : public IFile {
+DWORD Dispose(HANDLE handle)
+{
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    return ResultOf(::SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof(dispose)));
+}
+
+// A file of the lookup, or one opened in its held folder (which outlives it).
+class CWin32File : public IFolderFile {
 public:
-    explicit CWin32File(CHandle handle) : m_handle(std::move(handle)) {}
+    explicit CWin32File(CHandle handle, HANDLE folder = nullptr) : m_handle(std::move(handle)), m_folder(folder) {}
 
     unsigned long Read(void* buffer, std::size_t size, std::size_t& read) override
     {
@@ -50,13 +63,18 @@ public:
     }
 
     unsigned long Close() override { return m_handle.Close(); }
+    unsigned long Rename(const WideString& name) override { return dyn::RenameInFolder(m_handle.Get(), m_folder, ToWide(name)); }
+    unsigned long RemoveWhenClosed() override { return Dispose(m_handle.Get()); }
+
+    HANDLE Get() const { return m_handle.Get(); }
 
 private:
     CHandle m_handle;
+    HANDLE m_folder;
 };
 
 // The path a handle resolves to, every link on the way followed, in the form the program names
-// files in: "C:\..." or "\\server\share\...".
+// files in: "C:\..." or "\\server\share\...". Empty when the system cannot tell.
 std::wstring ResolvedPath(HANDLE handle)
 {
     std::wstring path(MAX_PATH, L'\0');
@@ -72,74 +90,163 @@ std::wstring ResolvedPath(HANDLE handle)
     return path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
 }
 
+// Some network redirectors do not answer the attribute-tag query; their basic information still
+// carries the reparse attribute.
 bool IsReparsePoint(HANDLE handle)
 {
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    return !::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof(tag))
-        || (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof(tag)))
+        return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    FILE_BASIC_INFO basic{};
+    return !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof(basic))
+        || (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-DWORD Dispose(HANDLE handle)
+// Whether what the handle opened is the real file or folder named in the folder resolved as
+// given: no reparse point itself, and no link leading elsewhere.
+bool IsRealAt(HANDLE handle, const std::wstring& folder, const std::wstring& name)
 {
-    FILE_DISPOSITION_INFO dispose{TRUE};
-    return ResultOf(::SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof(dispose)));
+    const std::wstring expected = folder.ends_with(L'\\') ? folder + name : folder + L"\\" + name;
+    return !folder.empty() && !IsReparsePoint(handle)
+        && ::CompareStringOrdinal(ResolvedPath(handle).c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-// Opens what stands at path itself, never what a reparse point there names, and keeps it only
-// when it is a real file or folder at exactly that path: no reparse point, and no link on the way
-// that leads elsewhere. A file this open created where a link led it is removed again.
-DWORD OpenReal(const WideString& path, DWORD access, DWORD share, DWORD disposition, DWORD flags, CHandle& handle)
+// Opens name in the folder, and keeps it only when it is a real file there; one this open created
+// elsewhere is removed again.
+DWORD OpenReal(HANDLE folder, const std::wstring& resolvedFolder, const std::wstring& name, ACCESS_MASK access,
+               ULONG attributes, ULONG share, ULONG disposition, ULONG options, CHandle& file)
 {
-    handle = CHandle(::CreateFileW(ToWide(path), access, share, nullptr, disposition, flags | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
-    if (!handle.IsValid())
-        return ::GetLastError();
-    if (!IsReparsePoint(handle.Get())
-        && ::CompareStringOrdinal(ResolvedPath(handle.Get()).c_str(), -1, ToWide(path), -1, TRUE) == CSTR_EQUAL)
+    HANDLE opened = nullptr;
+    const DWORD error = dyn::OpenInFolder(folder, name, access, attributes, share, disposition, options, opened);
+    file = CHandle(opened);
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (IsRealAt(file.Get(), resolvedFolder, name))
         return ERROR_SUCCESS;
-    if (disposition == CREATE_NEW)
-        Dispose(handle.Get());
-    handle.Close();
+    if (disposition == FILE_CREATE)
+        Dispose(file.Get());
+    file.Close();
     return kNotARealFile;
 }
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Renames the file the handle holds (not whatever the old name names now); never over a file.
-DWORD RenameTo(HANDLE file, const WideString& to)
+// The access rights as the model has them: its own entries, and whether it takes those of its
+// folder.
+DWORD CopyAccessRights(HANDLE model, HANDLE file)
 {
-    // The record ends with the name, whose terminating zero the record's own first character holds.
-    std::vector<unsigned char> record(sizeof(FILE_RENAME_INFO) + to.Length() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(to.Length() * sizeof(wchar_t));
-    std::copy(ToWide(to), ToWide(to) + to.Length(), rename->FileName);
-    return ResultOf(::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size())));
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD error = ::GetSecurityInfo(model, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                                    &descriptor);
+    if (error != ERROR_SUCCESS)
+        return error;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION
+        | ((control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    error = ::SetSecurityInfo(file, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
+    ::LocalFree(descriptor);
+    return error;
 }
+
+class CWin32Folder : public IFolder {
+public:
+    CWin32Folder(CHandle handle, std::wstring resolved) : m_handle(std::move(handle)), m_resolved(std::move(resolved)) {}
+
+    std::unique_ptr<IFolderFile> OpenExclusive(const WideString& name, unsigned long& error) override
+    {
+        return Open(name, GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL, 0, 0, FILE_OPEN, error);
+    }
+
+    // As ReplaceFileW leaves the replacement: the model's attributes (encryption among them) and
+    // creation time, its compression and its access rights. Without its access rights the file
+    // would be more open than the phonebook it replaces: it is not made.
+    std::unique_ptr<IFolderFile> CreateLike(const WideString& name, IFolderFile& model, unsigned long& error) override
+    {
+        const HANDLE from = static_cast<CWin32File&>(model).Get();
+        FILE_BASIC_INFO basic{};
+        if (!::GetFileInformationByHandleEx(from, FileBasicInfo, &basic, sizeof(basic))) {
+            error = ::GetLastError();
+            return nullptr;
+        }
+        constexpr DWORD kTaken = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
+            | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_ENCRYPTED;
+        const DWORD attributes = basic.FileAttributes & kTaken;
+        auto file = Open(name, GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC | READ_CONTROL,
+                         attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, 0, FILE_CREATE, error);
+        if (file == nullptr)
+            return nullptr;
+        error = CopyAccessRights(from, file->Get());
+        if (error != ERROR_SUCCESS) {
+            file->RemoveWhenClosed();
+            return nullptr;
+        }
+        if ((basic.FileAttributes & FILE_ATTRIBUTE_COMPRESSED) != 0) {
+            USHORT format = COMPRESSION_FORMAT_DEFAULT;
+            DWORD returned = 0;
+            ::DeviceIoControl(file->Get(), FSCTL_SET_COMPRESSION, &format, sizeof(format), nullptr, 0, &returned, nullptr);
+        }
+        FILE_BASIC_INFO created{};
+        created.CreationTime = basic.CreationTime;
+        ::SetFileInformationByHandle(file->Get(), FileBasicInfo, &created, sizeof(created));
+        return file;
+    }
+
+    unsigned long Move(const WideString& from, const WideString& to) override
+    {
+        unsigned long error = 0;
+        const auto file = Open(from, DELETE | FILE_READ_ATTRIBUTES, 0, kShareAll, FILE_OPEN, error);
+        return file != nullptr ? file->Rename(to) : error;
+    }
+
+    unsigned long Delete(const WideString& name) override
+    {
+        unsigned long error = 0;
+        const auto file = Open(name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, kShareAll, FILE_OPEN, error);
+        if (file == nullptr)
+            return error;
+        // A file that took the phonebook's attributes may be read-only, which a delete refuses.
+        FILE_BASIC_INFO attributes{};
+        if (::GetFileInformationByHandleEx(file->Get(), FileBasicInfo, &attributes, sizeof(attributes))
+            && (attributes.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            FILE_BASIC_INFO writable{};
+            const DWORD rest = attributes.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+            writable.FileAttributes = rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL;
+            ::SetFileInformationByHandle(file->Get(), FileBasicInfo, &writable, sizeof(writable));
+        }
+        return file->RemoveWhenClosed();
+    }
+
+    std::vector<FolderEntry> FindFiles(const WideString& pattern) override
+    {
+        std::vector<FolderEntry> entries;
+        dyn::ListFolder(m_handle.Get(), ToWide(pattern), [&](std::wstring name, ULONGLONG lastWritten) {
+            entries.push_back({FromWide(name.c_str(), name.size()), lastWritten});
+        });
+        return entries;
+    }
+
+private:
+    std::unique_ptr<CWin32File> Open(const WideString& name, ACCESS_MASK access, ULONG attributes, ULONG share,
+                                     ULONG disposition, unsigned long& error)
+    {
+        CHandle file;
+        error = OpenReal(m_handle.Get(), m_resolved, ToWide(name), access, attributes, share, disposition,
+                         FILE_NON_DIRECTORY_FILE, file);
+        return error == ERROR_SUCCESS ? std::make_unique<CWin32File>(std::move(file), m_handle.Get()) : nullptr;
+    }
+
+    CHandle m_handle;
+    std::wstring m_resolved;
+};
 
 }  // namespace
 
-std::unique_ptr<IFile> CWin32FileSystem::Open(const WideString& path, FileOpen mode, unsigned long& error)
+std::unique_ptr<IFile> CWin32FileSystem::OpenForReading(const WideString& path, unsigned long& error)
 {
-    CHandle handle;
-    switch (mode) {
-    case FileOpen::ReadAlone:
-        error = OpenReal(path, GENERIC_READ, 0, OPEN_EXISTING, 0, handle);
-        break;
-    case FileOpen::ReadShared:
-        error = OpenReal(path, GENERIC_READ, kShareAll, OPEN_EXISTING, 0, handle);
-        break;
-    case FileOpen::CreateNew:
-        error = OpenReal(path, GENERIC_WRITE | DELETE, 0, CREATE_NEW, 0, handle);
-        break;
-    case FileOpen::HoldFolder:
-        // Without FILE_SHARE_DELETE nobody can rename or remove the folder meanwhile.
-        error = OpenReal(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, handle);
-        break;
-    }
-    return error == ERROR_SUCCESS ? std::make_unique<CWin32File>(std::move(handle)) : nullptr;
+    CHandle file(::CreateFileW(ToWide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    error = file.IsValid() ? ERROR_SUCCESS : ::GetLastError();
+    return file.IsValid() ? std::make_unique<CWin32File>(std::move(file)) : nullptr;
 }
 
 bool CWin32FileSystem::FileExists(const WideString& path)
@@ -150,71 +257,23 @@ bool CWin32FileSystem::FileExists(const WideString& path)
 
 void CWin32FileSystem::CreateDirectory(const WideString& path) { ::CreateDirectoryW(ToWide(path), nullptr); }
 
-// ReplaceFileW's steps, taken through handles on the two files checked to be real, so that
-// nothing put in their place meanwhile is renamed or written in their stead.
-unsigned long CWin32FileSystem::ReplaceFile(const WideString& replaced, const WideString& replacement,
-                                           const WideString& backup)
+// The folder is opened through its parent, whose path is followed as the system follows it, and
+// held with read and write sharing only: nobody can open it for renaming or deleting meanwhile.
+std::unique_ptr<IFolder> CWin32FileSystem::HoldFolder(const WideString& path, unsigned long& error)
 {
-    CHandle old, fresh;
-    if (const DWORD error = OpenReal(replaced, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, OPEN_EXISTING, 0, old))
-        return error;
-    if (const DWORD error = OpenReal(replacement, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, 0,
-                                     OPEN_EXISTING, 0, fresh))
-        return error;
-    FILE_BASIC_INFO attributes{};
-    if (!::GetFileInformationByHandleEx(old.Get(), FileBasicInfo, &attributes, sizeof(attributes)))
-        return ::GetLastError();
-    // As ReplaceFileW: only a file the caller may write is replaced.
-    if ((attributes.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
-        return ERROR_ACCESS_DENIED;
-    FILE_BASIC_INFO taken{};
-    taken.CreationTime = attributes.CreationTime;
-    taken.FileAttributes = attributes.FileAttributes;
-    ::SetFileInformationByHandle(fresh.Get(), FileBasicInfo, &taken, sizeof(taken));
-    if (RenameTo(old.Get(), backup) != ERROR_SUCCESS)
-        return ERROR_UNABLE_TO_REMOVE_REPLACED;
-    if (RenameTo(fresh.Get(), replaced) == ERROR_SUCCESS)
-        return ERROR_SUCCESS;
-    return RenameTo(old.Get(), replaced) == ERROR_SUCCESS ? ERROR_UNABLE_TO_MOVE_REPLACEMENT
-                                                          : ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-}
-
-unsigned long CWin32FileSystem::MoveFile(const WideString& from, const WideString& to)
-{
-    CHandle file;
-    if (const DWORD error = OpenReal(from, DELETE | SYNCHRONIZE, kShareAll, OPEN_EXISTING, 0, file))
-        return error;
-    return RenameTo(file.Get(), to);
-}
-
-unsigned long CWin32FileSystem::DeleteFile(const WideString& path)
-{
-    CHandle file;
-    if (const DWORD error = OpenReal(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
-                                     OPEN_EXISTING, 0, file))
-        return error;
-    // A file that took the phonebook's attributes may be read-only, which a delete refuses.
-    FILE_BASIC_INFO attributes{};
-    if (::GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &attributes, sizeof(attributes))
-        && (attributes.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        FILE_BASIC_INFO writable{};
-        const DWORD rest = attributes.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        writable.FileAttributes = rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL;
-        ::SetFileInformationByHandle(file.Get(), FileBasicInfo, &writable, sizeof(writable));
+    const CHandle parent(::CreateFileW(ToWide(FolderOf(path)), FILE_TRAVERSE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!parent.IsValid()) {
+        error = ::GetLastError();
+        return nullptr;
     }
-    return Dispose(file.Get());
-}
-
-std::vector<WideString> CWin32FileSystem::FindFiles(const WideString& folder, const WideString& pattern)
-{
-    std::vector<WideString> names;
-    WIN32_FIND_DATAW data;
-    const CFindHandle search(::FindFirstFileW(ToWide(folder + pattern), &data));
-    if (!search.IsValid())
-        return names;
-    do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.push_back(FromWide(data.cFileName));
-    } while (::FindNextFileW(search.Get(), &data));
-    return names;
+    const std::wstring name = ToWide(FileNameOf(path));
+    CHandle folder;
+    error = OpenReal(parent.Get(), ResolvedPath(parent.Get()), name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                     0, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN, FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT,
+                     folder);
+    if (error != ERROR_SUCCESS)
+        return nullptr;
+    std::wstring resolved = ResolvedPath(folder.Get());
+    return std::make_unique<CWin32Folder>(std::move(folder), std::move(resolved));
 }

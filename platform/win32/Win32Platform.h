@@ -45,14 +45,10 @@ public:
 
 class CWin32FileSystem : public IFileSystem {
 public:
-    std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
+    std::unique_ptr<IFile> OpenForReading(const WideString& path, unsigned long& error) override;
     bool FileExists(const WideString& path) override;
     void CreateDirectory(const WideString& path) override;
-    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement,
-                              const WideString& backup) override;
-    unsigned long MoveFile(const WideString& from, const WideString& to) override;
-    unsigned long DeleteFile(const WideString& path) override;
-    std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
+    std::unique_ptr<IFolder> HoldFolder(const WideString& path, unsigned long& error) override;
 };
 
 class CWin32Shell : public IShell {

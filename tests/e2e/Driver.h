@@ -97,17 +97,6 @@ inline POINT TrayIconPoint()
     return {tray.right - 10, (tray.top + tray.bottom) / 2};
 }
 
-// Written whole under another name first: a reader sees the old text or the new, never a part.
-inline void WriteSandboxFile(const wchar_t* name, const std::wstring& text)
-{
-    const std::wstring path = kSandbox + std::wstring(name), partial = path + L".partial";
-    if (FILE* file = _wfopen(partial.c_str(), L"w")) {
-        std::fprintf(file, "%ls", text.c_str());
-        std::fclose(file);
-    }
-    WaitUntil([&] { return MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
-}
-
 // The program, started from its installed folder (or TOLVEX_APP). One that still runs at the end
 // is ended as Windows ends a session, so that it takes its icon with it.
 class App {
@@ -287,12 +276,14 @@ inline std::vector<std::wstring> ReadLines(const std::wstring& path)
     return lines;
 }
 
-inline std::wstring PhoneBookPath()
+inline std::wstring AppDataPath()
 {
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return appData + std::wstring(L"\\Tolvex Computer\\TolvexPhoneBook.pbk");
+    return appData;
 }
+
+inline std::wstring PhoneBookPath() { return AppDataPath() + L"\\Tolvex Computer\\TolvexPhoneBook.pbk"; }
 
 // The dialer's parameters for an action letter (a, e, d, h), and what it was started with.
 inline std::wstring DialerLine(wchar_t action)
@@ -318,7 +309,7 @@ inline bool DialersDone()
 
 // The sandbox around the program.
 
-inline void SetDialerLinkName(const std::wstring& name) { WriteSandboxFile(L"link-name", name); }
+inline void SetDialerLinkName(const std::string& name) { WriteFileBytes(kSandbox + std::wstring(L"link-name"), name); }
 
 // Whether Wine lists the point-to-point link of that name as up.
 inline bool RealLinkUp(const std::wstring& name = L"tolvex0")

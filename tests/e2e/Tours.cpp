@@ -136,7 +136,7 @@ TEST_F(English, B_TheDialogItsMenusAndItsIcon)
 
 TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
 {
-    SetDialerLinkName(L"dialup0");  // a link the program does not take for its own
+    SetDialerLinkName("dialup0");  // a link the program does not take for its own
     Start();
     Click(m_dialog, IDC_SETTINGS);
     Answer(WaitForBox(L"DO NOT EDIT THE PREDEFINED DESTINATION NAME"), IDOK);
@@ -147,7 +147,8 @@ TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
     EXPECT_EQ(BoxText(parameters), DialerLine(L'd'));
     Answer(parameters, IDOK);
 
-    std::string expected = ReadFileBytes(PhoneBookPath());
+    const std::string original = ReadFileBytes(PhoneBookPath());
+    std::string expected = original;
     ASSERT_NE(expected.find("\r\nIpInterfaceMetric=0\r\n"), std::string::npos);
     for (std::size_t at; (at = expected.find("\nIpInterfaceMetric=0\r")) != std::string::npos;)
         expected[at + 19] = '1';
@@ -155,36 +156,41 @@ TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(PhoneBookPath()) == expected; })) << "every other byte kept";
     EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 3; }));
     EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'd'), DialerLine(L'd')}));
-
-    // The phonebook swapped for a symbolic link to another file: left alone, the user told,
-    // nothing dialled.
-    const std::wstring kept = PhoneBookPath() + L".kept", outside = L"C:\\tolvex-e2e\\outside.pbk";
-    WriteSandboxFile(L"outside.pbk", L"IpInterfaceMetric=0\n");
-    ASSERT_TRUE(MoveFileW(PhoneBookPath().c_str(), kept.c_str()));
-    ASSERT_TRUE(SymbolicLink(PhoneBookPath(), outside));
-    Click(m_dialog, IDC_CONNECT);
-    Answer(WaitForBox(L"Access to " + PhoneBookPath() + L" was denied."), IDOK);
-    EXPECT_EQ(ReadFileBytes(outside), "IpInterfaceMetric=0\r\n") << "the file the link names is untouched";
-    EXPECT_EQ(Dialled().size(), 3u);
-    ASSERT_TRUE(SymbolicLink(PhoneBookPath()));
-    ASSERT_TRUE(MoveFileW(kept.c_str(), PhoneBookPath().c_str()));
-
     Click(m_dialog, IDCANCEL);
     EXPECT_TRUE(m_app->WaitForExit()) << "no link of its own: Quit ends at once";
-    EXPECT_EQ(Dialled().size(), 3u);
+
+    // The profile's roaming folder moved and linked back, as moved and redirected profiles are:
+    // the entry found, the phonebook rewritten where it lies. Then the program's own folder a link
+    // to another: left alone without a word, and the dial goes on.
+    const std::wstring roaming = AppDataPath(), moved = kSandbox + std::wstring(L"Roaming");
+    const std::wstring folder = moved + L"\\Tolvex Computer", outside = kSandbox + std::wstring(L"outside");
+    ASSERT_TRUE(MoveFileW(roaming.c_str(), moved.c_str()) && SymbolicLink(roaming, moved));
+    WriteFileBytes(folder + L"\\TolvexPhoneBook.pbk", original);
+    Start();
+    EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect")) << "the entry found";
+    Click(m_dialog, IDC_CONNECT);
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(folder + L"\\TolvexPhoneBook.pbk") == expected; }));
+    ASSERT_TRUE(MoveFileW(folder.c_str(), outside.c_str()) && SymbolicLink(folder, outside));
+    WriteFileBytes(outside + L"\\TolvexPhoneBook.pbk", original);
+    Click(m_dialog, IDC_CONNECT);
+    EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 5; }));
+    EXPECT_EQ(Dialled().back(), DialerLine(L'd'));
+    EXPECT_EQ(m_app->FindMessageBox(), nullptr);
+    EXPECT_EQ(ReadFileBytes(outside + L"\\TolvexPhoneBook.pbk"), original) << "the link's target untouched";
+    Click(m_dialog, IDCANCEL);
+    EXPECT_TRUE(m_app->WaitForExit());
+    ASSERT_TRUE(SymbolicLink(folder) && MoveFileW(outside.c_str(), folder.c_str()));
+    ASSERT_TRUE(SymbolicLink(roaming) && MoveFileW(moved.c_str(), roaming.c_str()));
 }
 
 // Wine keeps listing a link it has once seen until its session ends: this tour comes last.
 TEST_F(English, D_ARealLinkComesUpSurvivesTheEndOfTheSessionAndGoesWithTheTraysQuit)
 {
-    // A copy of a library of the adapter list's name beside the program, as a download could plant.
-    const wchar_t* planted = L"C:\\Program Files\\Tolvex\\iphlpapi.dll";
-    ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\iphlpapi.dll", planted, FALSE));
-    SetDialerLinkName(L"tolvex0");
+    SetDialerLinkName("tolvex0");
     Start();
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
     EXPECT_EQ(_wcsicmp(m_app->LoadedFrom(L"iphlpapi.dll").c_str(), L"C:\\windows\\system32\\iphlpapi.dll"), 0)
-        << "never the planted copy";
+        << "never the copy planted beside it";
     Click(m_dialog, IDC_CONNECT);
     ASSERT_TRUE(WaitUntil([] { return RealLinkUp(); })) << "the dialer brought no link up";
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect")) << "seen through Wine's own adapter list";
@@ -208,7 +214,6 @@ TEST_F(English, D_ARealLinkComesUpSurvivesTheEndOfTheSessionAndGoesWithTheTraysQ
     EXPECT_TRUE(m_app->WaitForExit());
     EXPECT_TRUE(WaitUntil([] { return !RealLinkUp(); })) << "the tray's Quit takes the link down";
     EXPECT_EQ(Dialled().back(), DialerLine(L'h'));
-    DeleteFileW(planted);
 }
 
 class Japanese : public Tour {};

@@ -11,8 +11,10 @@ enter_private_network required "$0" "$@"
 
 build=$(realpath "$1")
 shots=${2:-$build/e2e/screenshots}
-# No debugger: a program that crashes ends at once instead of waiting in winedbg.
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# No debugger: a program that crashes ends at once instead of waiting in winedbg. A native copy of
+# the adapter list's library is preferred wherever one is found: the planted one is, should the
+# program ever look beside itself.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;iphlpapi=n,b"
 unset DISPLAY
 prepare_template "$build/e2e/prefix-template"
 run=$(mktemp -d /tmp/tolvex-e2e.XXXXXX)
@@ -24,6 +26,7 @@ failed=0
 for suite in English Japanese; do
   echo "== $suite"
   start_session "$build/e2e/prefix-template" "$run/$suite" "$build/TolvexDesktopWin.exe" "$shots"
+  cp "$build/e2e/planted/iphlpapi.dll" "$WINEPREFIX/drive_c/Program Files/Tolvex/"
   language=C.UTF-8
   [ $suite = Japanese ] && language=ja_JP.UTF-8
   LANG=$language wine "$build/e2e/e2e_driver.exe" --gtest_filter="$suite.${E2E_TOURS:-*}" >"$run/$suite.log" 2>&1 ||

@@ -236,7 +236,7 @@ TEST_F(Framework, AFileErrorIsToldInTheTextOfItsKind)
         unsigned id;
     } cases[] = {
         {32, IDP_FILE_SHARING}, {112, IDP_FILE_DISK_FULL}, {5, IDP_FILE_ACCESS_DENIED},
-        {kNotARealFile, IDP_FILE_ACCESS_DENIED}, {1392, IDP_FILE_GENERIC},
+        {1392, IDP_FILE_GENERIC},
     };
     Create(dialog);
     for (const auto& c : cases) {

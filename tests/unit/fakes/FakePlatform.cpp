@@ -176,14 +176,16 @@ namespace {
 constexpr unsigned long kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kSharingViolation = 32,
                         kFileExists = 80, kAlreadyExists = 183, kDirectory = 267;
 using Step = FakeFileSystem::Step;
+using Handle = FakeFileSystem::Handle;
 
-class FakeFile : public IFile {
+class FakeFile : public IFolderFile {
 public:
-    FakeFile(FakeFileSystem& files, std::string path, FileOpen mode) : m_files(files), m_path(std::move(path)), m_mode(mode)
+    FakeFile(FakeFileSystem& files, std::string path, Handle mode) : m_files(files), m_path(std::move(path)), m_mode(mode)
     {
         m_files.open.emplace(m_path, mode);
     }
     ~FakeFile() override { Forget(); }
+    const std::string& Path() const { return m_path; }
 
     unsigned long Read(void* buffer, std::size_t size, std::size_t& read) override
     {
@@ -201,7 +203,9 @@ public:
     {
         if (const unsigned long error = m_files.Take(Step::Write, m_path))
             return error;
-        m_files.nodes.at(m_path).bytes.append(static_cast<const char*>(data), size);
+        FakeFileSystem::Node& node = m_files.nodes.at(m_path);
+        node.bytes.append(static_cast<const char*>(data), size);
+        node.written = ++m_files.clock;
         return 0;
     }
     unsigned long Flush() override { return m_files.Take(Step::Flush, m_path); }
@@ -212,19 +216,115 @@ public:
         Forget();
         return error;
     }
+    unsigned long Rename(const WideString& name) override
+    {
+        const std::string to = m_path.substr(0, m_path.rfind('\\') + 1) + Narrow(name);
+        if (const unsigned long error = m_files.Take(Step::Rename, m_path))
+            return error;
+        if (m_files.nodes.count(to) != 0)
+            return kAlreadyExists;
+        m_files.nodes[to] = m_files.nodes.at(m_path);
+        m_files.nodes.erase(m_path);
+        const Handle mode = m_mode;
+        Forget();
+        m_files.open.emplace(m_path = to, mode);
+        m_bOpen = true;
+        return 0;
+    }
+    unsigned long RemoveWhenClosed() override
+    {
+        const unsigned long error = m_files.Take(Step::Remove, m_path);
+        m_bRemove = m_bRemove || error == 0;
+        return error;
+    }
 
 private:
     void Forget()
     {
-        if (std::exchange(m_bOpen, false))
-            m_files.open.erase(std::find(m_files.open.begin(), m_files.open.end(), std::pair<const std::string, FileOpen>(m_path, m_mode)));
+        if (!std::exchange(m_bOpen, false))
+            return;
+        m_files.open.erase(std::find(m_files.open.begin(), m_files.open.end(), std::pair<const std::string, Handle>(m_path, m_mode)));
+        if (m_bRemove)
+            m_files.nodes.erase(m_path);
     }
 
     FakeFileSystem& m_files;
     std::string m_path;
-    FileOpen m_mode;
+    Handle m_mode;
     std::size_t m_nAt = 0;
     bool m_bOpen = true;
+    bool m_bRemove = false;
+};
+
+class FakeFolder : public IFolder {
+public:
+    FakeFolder(FakeFileSystem& files, const std::string& path) : m_files(files), m_path(path + "\\"), m_hold(files, path, Handle::Folder) {}
+
+    std::unique_ptr<IFolderFile> OpenExclusive(const WideString& name, unsigned long& error) override
+    {
+        const std::string path = m_path + Narrow(name);
+        error = m_files.Take(Step::Open, path);
+        if (error == 0)
+            error = m_files.Refusal(path);
+        if (error == 0 && m_files.nodes.at(path).readOnly)
+            error = kAccessDenied;
+        return error == 0 ? std::make_unique<FakeFile>(m_files, path, Handle::Exclusive) : nullptr;
+    }
+    std::unique_ptr<IFolderFile> CreateLike(const WideString& name, IFolderFile& model, unsigned long& error) override
+    {
+        const std::string path = m_path + Narrow(name);
+        error = m_files.Take(Step::Open, path);
+        const auto it = m_files.nodes.find(path);
+        if (error == 0 && it != m_files.nodes.end())
+            error = it->second.notReal ? kNotARealFile : it->second.directory ? kAccessDenied : kFileExists;
+        if (error != 0)
+            return nullptr;
+        m_files.nodes[path].protection = m_files.nodes.at(static_cast<FakeFile&>(model).Path()).protection;
+        m_files.nodes[path].written = ++m_files.clock;
+        return std::make_unique<FakeFile>(m_files, path, Handle::Exclusive);
+    }
+    unsigned long Move(const WideString& fromName, const WideString& toName) override
+    {
+        const std::string from = m_path + Narrow(fromName), to = m_path + Narrow(toName);
+        if (const unsigned long error = m_files.Take(Step::Move, from))
+            return error;
+        if (const unsigned long refused = m_files.Refusal(from))
+            return refused;
+        if (m_files.nodes.count(to) != 0)
+            return kAlreadyExists;
+        m_files.nodes[to] = m_files.nodes[from];
+        m_files.nodes.erase(from);
+        return 0;
+    }
+    unsigned long Delete(const WideString& name) override
+    {
+        const std::string path = m_path + Narrow(name);
+        if (const unsigned long error = m_files.Take(Step::Delete, path))
+            return error;
+        const unsigned long refused = m_files.Refusal(path);
+        if (refused == 0)
+            m_files.nodes.erase(path);
+        return refused;
+    }
+    std::vector<FolderEntry> FindFiles(const WideString& pattern) override
+    {
+        // One '*' in the pattern, as the program uses it.
+        const std::string wild = Narrow(pattern);
+        const std::string head = m_path + wild.substr(0, wild.find('*')), tail = wild.substr(wild.find('*') + 1);
+        std::vector<FolderEntry> found;
+        if (m_files.Take(Step::Find, m_path) != 0)
+            return found;
+        for (const auto& [path, node] : m_files.nodes) {
+            if (!node.directory && path.starts_with(head) && path.ends_with(tail) && path.find('\\', m_path.size()) == std::string::npos)
+                found.push_back({Wide(path.substr(m_path.size())), node.written});
+        }
+        return found;
+    }
+
+private:
+    FakeFileSystem& m_files;
+    std::string m_path;
+    FakeFile m_hold;
 };
 
 }  // namespace
@@ -238,7 +338,7 @@ std::optional<std::string> FakeFileSystem::Bytes(const std::string& path) const
 bool FakeFileSystem::OthersCanWrite(const std::string& path) const
 {
     const auto [first, last] = open.equal_range(path);
-    return std::all_of(first, last, [](const auto& handle) { return handle.second == FileOpen::ReadShared; });
+    return std::all_of(first, last, [](const auto& handle) { return handle.second == Handle::Shared; });
 }
 
 unsigned long FakeFileSystem::Take(Step step, const std::string& path)
@@ -267,89 +367,25 @@ unsigned long FakeFileSystem::Refusal(const std::string& path) const
     return it->second.held || open.count(path) != 0 ? kSharingViolation : 0;
 }
 
-std::unique_ptr<IFile> FakeFileSystem::Open(const WideString& widePath, FileOpen mode, unsigned long& error)
+// The lookup follows whatever the path leads to: a link is read like a file.
+std::unique_ptr<IFile> FakeFileSystem::OpenForReading(const WideString& widePath, unsigned long& error)
 {
     const std::string path = Narrow(widePath);
     error = Take(Step::Open, path);
     const auto it = nodes.find(path);
-    if (error != 0) {
-    } else if (mode == FileOpen::HoldFolder) {
-        error = it == nodes.end() ? kPathNotFound : it->second.notReal ? kNotARealFile : it->second.directory ? 0 : kDirectory;
-    } else if (mode == FileOpen::CreateNew) {
-        error = it == nodes.end() ? 0 : it->second.notReal ? kNotARealFile : it->second.directory ? kAccessDenied : kFileExists;
-    } else if (mode == FileOpen::ReadShared && it != nodes.end() && !it->second.held && OthersCanWrite(path)) {
-        error = it->second.notReal ? kNotARealFile : it->second.directory ? kAccessDenied : 0;
-    } else {
-        error = Refusal(path);
-    }
-    if (error != 0)
-        return nullptr;
-    nodes[path];
-    return std::make_unique<FakeFile>(*this, path, mode);
+    if (error == 0)
+        error = it == nodes.end() ? kFileNotFound : it->second.directory ? kAccessDenied : it->second.held || !OthersCanWrite(path) ? kSharingViolation : 0;
+    return error == 0 ? std::make_unique<FakeFile>(*this, path, Handle::Shared) : nullptr;
 }
 
-unsigned long FakeFileSystem::ReplaceFile(const WideString& wideReplaced, const WideString& wideReplacement,
-                                          const WideString& wideBackup)
-{
-    const std::string replaced = Narrow(wideReplaced), replacement = Narrow(wideReplacement), backup = Narrow(wideBackup);
-    if (const unsigned long refused = std::max(Refusal(replaced), Refusal(replacement)))
-        return refused;
-    if (nodes.at(replaced).readOnly)
-        return kAccessDenied;
-    if (nodes.count(backup) != 0 || Take(Step::ReplaceAway, replaced) != 0)
-        return 1175;  // ERROR_UNABLE_TO_REMOVE_REPLACED
-    nodes[backup] = std::exchange(nodes[replaced], {});
-    nodes.erase(replaced);
-    if (Take(Step::ReplaceInto, replacement) != 0) {
-        if (Take(Step::ReplaceBack, backup) != 0)
-            return 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the old file stays under the backup's name
-        nodes[replaced] = nodes[backup];
-        nodes.erase(backup);
-        return 1176;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT
-    }
-    nodes[replaced] = nodes[replacement];
-    nodes.erase(replacement);
-    return 0;
-}
-
-unsigned long FakeFileSystem::MoveFile(const WideString& wideFrom, const WideString& wideTo)
-{
-    const std::string from = Narrow(wideFrom), to = Narrow(wideTo);
-    if (const unsigned long error = Take(Step::Move, from))
-        return error;
-    if (const unsigned long refused = Refusal(from))
-        return refused;
-    if (nodes.count(to) != 0)
-        return kAlreadyExists;
-    nodes[to] = nodes[from];
-    nodes.erase(from);
-    return 0;
-}
-
-unsigned long FakeFileSystem::DeleteFile(const WideString& widePath)
+std::unique_ptr<IFolder> FakeFileSystem::HoldFolder(const WideString& widePath, unsigned long& error)
 {
     const std::string path = Narrow(widePath);
-    if (const unsigned long error = Take(Step::Delete, path))
-        return error;
-    const unsigned long refused = Refusal(path);
-    if (refused == 0)
-        nodes.erase(path);
-    return refused;
-}
-
-std::vector<WideString> FakeFileSystem::FindFiles(const WideString& folder, const WideString& pattern)
-{
-    // One '*' in the pattern, as the program uses it.
-    const std::string prefix = Narrow(folder), wild = Narrow(pattern);
-    const std::string head = prefix + wild.substr(0, wild.find('*')), tail = wild.substr(wild.find('*') + 1);
-    std::vector<WideString> names;
-    if (Take(Step::Find, prefix) != 0)
-        return names;
-    for (const auto& [path, node] : nodes) {
-        if (!node.directory && path.starts_with(head) && path.ends_with(tail) && path.find('\\', prefix.size()) == std::string::npos)
-            names.push_back(Wide(path.substr(prefix.size())));
-    }
-    return names;
+    error = Take(Step::Open, path);
+    const auto it = nodes.find(path);
+    if (error == 0)
+        error = it == nodes.end() ? kPathNotFound : it->second.notReal ? kNotARealFile : it->second.directory ? 0 : kDirectory;
+    return error == 0 ? std::make_unique<FakeFolder>(*this, path) : nullptr;
 }
 
 // Shell, adapters, registry

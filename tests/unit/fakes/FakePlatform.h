@@ -203,18 +203,20 @@ private:
 
 // Files and folders by path, as other programs and the platform may leave them. A failure is
 // injected by naming the step that fails: which step, on a path holding which text, the first
-// time or a later one. A crash ends the process at a step, leaving what it did so far.
+// time or a later one. A crash ends the process at a step, leaving what it did so far; the
+// system then closes its handles, removing the files marked for removal.
 class FakeFileSystem : public IFileSystem {
 public:
-    // The replace's own steps: the old file to the backup's name, the new one to the old name, and
-    // the old one back when that failed.
-    enum class Step { Open, Read, Rewind, Write, Flush, Close, Find, Move, Delete, ReplaceAway, ReplaceInto, ReplaceBack };
+    enum class Step { Open, Read, Rewind, Write, Flush, Close, Find, Move, Delete, Rename, Remove };
+    enum class Handle { Shared, Exclusive, Folder };
     struct Node {
         std::string bytes;
         bool directory = false;
-        bool readOnly = false;
-        bool held = false;     // open in another program, without sharing
-        bool notReal = false;  // a reparse point, or a path that resolves elsewhere
+        bool readOnly = false;       // by its attribute or its access rights: never opened for writing
+        bool held = false;           // open in another program, without sharing
+        bool notReal = false;        // a reparse point, or a path that resolves elsewhere
+        std::string protection;      // access rights, encryption, compression: what a copy carries
+        std::uint64_t written = 0;   // the time of its last write
     };
     struct Failure {
         Step step;
@@ -226,31 +228,27 @@ public:
     struct Crash {};
 
     std::map<std::string, Node> nodes;
-    std::multimap<std::string, FileOpen> open;  // this program's handles, and how each was opened
+    std::multimap<std::string, Handle> open;  // this program's handles
     std::vector<Failure> failures;
-    int crashAt = 0;                            // the process dies at this step, counted from 1
+    int crashAt = 0;                          // the process dies at this step, counted from 1
     int steps = 0;
+    std::uint64_t clock = 0;
     std::function<void(Step, const std::string&)> meanwhile;  // another program, before each step
 
-    void Put(const std::string& path, std::string bytes) { nodes[path].bytes = std::move(bytes); }
+    void Put(const std::string& path, std::string bytes) { nodes[path].bytes = std::move(bytes), nodes[path].written = ++clock; }
     std::optional<std::string> Bytes(const std::string& path) const;
     void Fail(Step step, std::string on = "", int time = 1, unsigned long error = 29) { failures.push_back({step, std::move(on), time, error}); }
     // Whether another program could open the file for writing now.
     bool OthersCanWrite(const std::string& path) const;
     // Takes a step on path: the process may die here, another program act, or the step fail.
     unsigned long Take(Step step, const std::string& path);
+    // Why the file may not be taken (opened, moved or deleted) now, if it may not.
+    unsigned long Refusal(const std::string& path) const;
 
-    std::unique_ptr<IFile> Open(const WideString& path, FileOpen mode, unsigned long& error) override;
+    std::unique_ptr<IFile> OpenForReading(const WideString& path, unsigned long& error) override;
     bool FileExists(const WideString& path) override { return nodes.count(Narrow(path)) != 0; }
     void CreateDirectory(const WideString& path) override { nodes[Narrow(path)].directory = true; }
-    unsigned long ReplaceFile(const WideString& replaced, const WideString& replacement, const WideString& backup) override;
-    unsigned long MoveFile(const WideString& from, const WideString& to) override;
-    unsigned long DeleteFile(const WideString& path) override;
-    std::vector<WideString> FindFiles(const WideString& folder, const WideString& pattern) override;
-
-private:
-    // Why the file may not be taken (opened, moved, replaced or deleted) now, if it may not.
-    unsigned long Refusal(const std::string& path) const;
+    std::unique_ptr<IFolder> HoldFolder(const WideString& path, unsigned long& error) override;
 };
 
 struct FakeShellStart {
