@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds one Windows Installer package from a windows-<arch> build folder:
-#   build_package.sh x64|x86 BUILD_DIR OUT_DIR [VERSION]
-# writes OUT_DIR/TolvexCellVpnManager-VERSION-ARCH.msi (VERSION: the project's, from CMakeLists.txt).
+#   build_package.sh x64|x86 BUILD_DIR OUT_DIR [VERSION [SOURCE]]
+# writes OUT_DIR/TolvexCellVpnManager-VERSION-ARCH.msi (VERSION: the project's, from CMakeLists.txt;
+# SOURCE: the .wxs, this folder's unless a test builds a package as an earlier source made it).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 arch=$1 build=$2 out=$3
 version=${4:-$(sed -n 's/^project(TolvexDesktopWin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")}
+wxs=$(realpath "${5:-$here/TolvexCellVpnManager.wxs}")
 
 case $arch in
   x64) tools=x86_64-w64-mingw32 ;;
@@ -41,7 +43,7 @@ msibuild() { frozen msibuild "$@"; }
 # codes, any other package other ones. Another build of the same version is thus another product,
 # which replaces the installed one as an upgrade does.
 digest=$(cat "$stage/TolvexDesktopWin.exe" "$stage/Tolvex Regset.exe" "$stage/TolvexDesktopWin.ico" \
-             "$here/TolvexCellVpnManager.wxs" "$here/build_package.sh" <(echo "$version $arch $(wixl --version)") |
+             "$wxs" "$here/build_package.sh" <(echo "$version $arch $(wixl --version)") |
            sha256sum | cut -d' ' -f1)
 upgrade_code=D8634525-0F20-4788-81D6-89FC33978A16
 code() {
@@ -53,7 +55,7 @@ rm -f "$msi"
 # wixl finds files only relative to where it runs. It says "unimplemented" for every shortcut that
 # is not advertised, yet writes it whole: that notice is left out.
 if ! (cd "$stage" && frozen wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D UpgradeCode="$upgrade_code" \
-        -D ProductCode="$(code product)" -o "$msi" "$here/TolvexCellVpnManager.wxs") 2>"$stage/wixl.log"; then
+        -D ProductCode="$(code product)" -o "$msi" "$wxs") 2>"$stage/wixl.log"; then
   cat "$stage/wixl.log" >&2
   exit 1
 fi

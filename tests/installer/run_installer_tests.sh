@@ -44,6 +44,7 @@ rule_key="$services\\PolicyAgent" rule=AssumeUDPEncapsulationContextOnSendRule
 mtu_key="$services\\NdisWan\\Parameters\\Protocols\\0"
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+choice_key='HKLM\SOFTWARE\Tolvex Computer\Tolvex Cell VPN Manager'
 product='Tolvex Cell VPN Manager'
 # "TYPE DATA" of a value, or nothing. Extra arguments (/reg:32) pick the registry view.
 value() { wine reg query "$1" /v "$2" "${@:3}" 2>/dev/null | tr -d '\r' | awk -F'    ' -v n="$2" '$2 == n { print $3 " " $4 }'; }
@@ -168,10 +169,17 @@ check "the phonebook stays" cmp "$phonebook" "$root/tests/e2e/standins/TolvexPho
 
 echo "== x64: off at start, an existing TunnelMTU"
 wine reg add "$mtu_key" /v TunnelMTU /t REG_DWORD /d 1300 /f >/dev/null
-code=$(msiexec /i "$(msi_path "$x64")" /qn STARTWITHWINDOWS=0)
+# Earlier x64 packages kept the choice in the 64-bit view: a 1.0.0.7 one made as they were.
+older=$run/older/TolvexCellVpnManager-1.0.0.7-x64.msi
+sed 's/Win64="no"/Win64="$(var.Win64)"/' "$root/installer/TolvexCellVpnManager.wxs" > "$run/older.wxs"
+check "a 1.0.0.7 package of that layout builds" "$root/installer/build_package.sh" x64 "$build/windows-x64" "$run/older" 1.0.0.7 "$run/older.wxs"
+code=$(msiexec /i "$(msi_path "$older")" /qn STARTWITHWINDOWS=0)
 check "installed, no restart due: nothing changed (exit $code)" is "$code" 0
 check "TunnelMTU 1300 kept" is "$(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x514"
-check "STARTWITHWINDOWS=0: no Run value" is "$(run_values)" ""
+check "STARTWITHWINDOWS=0: no Run value, the choice in the 64-bit view" is "$(run_values)|$(value "$choice_key" StartWithWindows /reg:64)" "|REG_SZ 0"
+code=$(msiexec /i "$(msi_path "$x64")" /qn)
+check "1.0.0.8 over it without the property (exit $code)" is "$code" 0
+check "still no Run value, one registration" is "$(run_values)|$(registrations | cut -d' ' -f1,3)" "|64 1.0.0.8"
 code=$(msiexec /i "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "upgraded without the property (exit $code)" is "$code" 0
 check "still no Run value" is "$(run_values)" ""
@@ -217,6 +225,10 @@ over x64 "$x64" off
 code=$(msiexec /x "$(msi_path "$x64")" /qn)
 check "uninstalled (exit $code)" is "$code" 0
 removed
+# The x86 package over an earlier x64 one keeps the choice that one kept in the 64-bit view.
+code=$(msiexec /i "$(msi_path "$older")" /qn STARTWITHWINDOWS=0)
+check "${older##*/} STARTWITHWINDOWS=0 (exit $code)" is "$code" 0
+over x86 "$x86" off
 
 echo "installer: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
