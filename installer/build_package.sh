@@ -16,6 +16,20 @@ case $arch in
   x86) tools=i686-w64-mingw32 ;;
   *) echo "build_package.sh: architecture x64 or x86, not '$arch'" >&2; exit 2 ;;
 esac
+# Windows Installer compares only the first three fields of a product's version, and the build is
+# the fourth: the package's version is major.minor.(patch*1000 + build), which grows with every
+# build, so that an older build is refused as any older version is. The file names and the
+# programs keep the four fields.
+if [[ $version =~ ^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,2})\.([0-9]{1,3})$ ]]; then
+  major=$((10#${BASH_REMATCH[1]})) minor=$((10#${BASH_REMATCH[2]}))
+  third=$((10#${BASH_REMATCH[3]} * 1000 + 10#${BASH_REMATCH[4]}))
+fi
+if [ -z "${third-}" ] || (( major > 255 || minor > 255 || third > 65535 )); then
+  echo "build_package.sh: version '$version' does not fit a package: major.minor.patch.build, major and" \
+       "minor up to 255, build up to 999, patch*1000 + build up to 65535" >&2
+  exit 1
+fi
+product_version=$major.$minor.$third
 for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
   if [ ! -f "$build/$exe" ]; then
     echo "build_package.sh: $build/$exe is missing: build the windows-$arch preset first" >&2
@@ -54,8 +68,8 @@ msi=$out/TolvexCellVpnManager-$version-$arch.msi
 rm -f "$msi"
 # wixl finds files only relative to where it runs. It says "unimplemented" for every shortcut that
 # is not advertised, yet writes it whole: that notice is left out.
-if ! (cd "$stage" && frozen wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D UpgradeCode="$upgrade_code" \
-        -D ProductCode="$(code product)" -o "$msi" "$wxs") 2>"$stage/wixl.log"; then
+if ! (cd "$stage" && frozen wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D ProductVersion="$product_version" \
+        -D UpgradeCode="$upgrade_code" -D ProductCode="$(code product)" -o "$msi" "$wxs") 2>"$stage/wixl.log"; then
   cat "$stage/wixl.log" >&2
   exit 1
 fi
@@ -105,7 +119,7 @@ msibuild "$msi" -s "$(summary Subject)" "$(summary Author)" "$(summary Template)
 # row stops below this version. 513: detect and migrate the features (1), VersionMax inclusive.
 # Attributes is part of the row's key, which an UPDATE cannot change: the row is written anew.
 msibuild "$msi" -q "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'" \
-  -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('{$upgrade_code}', '$version', 513, 'WIX_UPGRADE_DETECTED')"
+  -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('{$upgrade_code}', '$product_version', 513, 'WIX_UPGRADE_DETECTED')"
 # STARTWITHWINDOWS reaches the install's elevated part only when secure.
 secure=$(msiinfo export "$msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
 msibuild "$msi" -q "UPDATE Property SET Value = '$secure;STARTWITHWINDOWS' WHERE Property = 'SecureCustomProperties'"
@@ -118,8 +132,8 @@ done
 for component in NatTraversalRule TunnelMtu; do
   (( $(component_attributes $component) & permanent )) || { echo "build_package.sh: $component not permanent" >&2; exit 1; }
 done
-msiinfo export "$msi" Upgrade | awk -F'\t' -v v="$version" '$3 == v && $5 == 513 { found = 1 } END { exit !found }' ||
-  { echo "build_package.sh: version $version not replaced" >&2; exit 1; }
+msiinfo export "$msi" Upgrade | awk -F'\t' -v v="$product_version" '$3 == v && $5 == 513 { found = 1 } END { exit !found }' ||
+  { echo "build_package.sh: version $product_version not replaced" >&2; exit 1; }
 [ "$(summary 'Revision number (UUID)')" = "{$(code package)}" ] || { echo "build_package.sh: package code not set" >&2; exit 1; }
 msiinfo export "$msi" Property | grep -q 'SecureCustomProperties.*;STARTWITHWINDOWS' ||
   { echo "build_package.sh: STARTWITHWINDOWS not secure" >&2; exit 1; }

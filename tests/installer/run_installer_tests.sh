@@ -139,7 +139,7 @@ check "both packages: a plain Start menu shortcut to the program, working in its
   is "$(shortcut_row "$x64") | $(shortcut_row "$x86")" "$row | $row"
 check "starts with Windows" is "$(run_values)" "64 REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
 product_code=$(registrations | cut -d' ' -f2)
-check "registered as 1.0.0.8" is "$(registrations | cut -d' ' -f1,3)" "64 1.0.0.8"
+check "registered as 1.0.8" is "$(registrations | cut -d' ' -f1,3)" "64 1.0.8"
 check "publisher" is "$(value "$uninstall_key\\$product_code" Publisher)" "REG_SZ Tolvex Computer Inc.,Ltd"
 check "the program's icon" cmp "$WINEPREFIX/drive_c/windows/Installer/$product_code/TolvexDesktopWin.ico" "$root/ui/resources/res/TolvexDesktopWin.ico"
 check "IPsec rule 2, TunnelMTU 1400" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
@@ -153,13 +153,13 @@ echo changed >> "$unix_appdir/TolvexDesktopWin.exe"
 check "a 1.0.1.8 package builds" "$root/installer/build_package.sh" x64 "$build/windows-x64" "$run/newer" 1.0.1.8
 code=$(msiexec /i "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "1.0.1.8 upgrades, no restart due (exit $code)" is "$code" 0
-check "one registration, 1.0.1.8" is "$(registrations | cut -d' ' -f3)" 1.0.1.8
+check "one registration, 1.0.1008" is "$(registrations | cut -d' ' -f3)" 1.0.1008
 check "the programs replaced" cmp "$unix_appdir/TolvexDesktopWin.exe" "$run/newer/stage-x64/TolvexDesktopWin.exe"
 check "still starts with Windows" is "$(run_values)" "64 REG_SZ \"$appdir\\TolvexDesktopWin.exe\""
 code=$(msiexec /i "$(msi_path "$x64")" /qn /l*v 'C:\downgrade.log')
 check "1.0.0.8 refused over 1.0.1.8 (exit $code)" is "$code" 1603
 check "by the launch condition, the newer product found" refused_by_launch_condition downgrade.log 'WIX_DOWNGRADE_DETECTED = {'
-check "1.0.1.8 stays" is "$(registrations | cut -d' ' -f3)" 1.0.1.8
+check "1.0.1.8 stays" is "$(registrations | cut -d' ' -f3)" 1.0.1008
 
 echo "== x64: uninstall"
 code=$(msiexec /x "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
@@ -179,7 +179,9 @@ check "TunnelMTU 1300 kept" is "$(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x514"
 check "STARTWITHWINDOWS=0: no Run value, the choice in the 64-bit view" is "$(run_values)|$(value "$choice_key" StartWithWindows /reg:64)" "|REG_SZ 0"
 code=$(msiexec /i "$(msi_path "$x64")" /qn)
 check "1.0.0.8 over it without the property (exit $code)" is "$code" 0
-check "still no Run value, one registration" is "$(run_values)|$(registrations | cut -d' ' -f1,3)" "|64 1.0.0.8"
+check "still no Run value, one registration" is "$(run_values)|$(registrations | cut -d' ' -f1,3)" "|64 1.0.8"
+code=$(msiexec /i "$(msi_path "$older")" /qn)
+check "1.0.0.7 refused over 1.0.0.8 as any older version, 1.0.0.8 stays (exit $code)" is "$code $(registrations | cut -d' ' -f3)" "1603 1.0.8"
 code=$(msiexec /i "$(msi_path "$run/newer/TolvexCellVpnManager-1.0.1.8-x64.msi")" /qn)
 check "upgraded without the property (exit $code)" is "$code" 0
 check "still no Run value" is "$(run_values)" ""
@@ -198,7 +200,7 @@ for exe in TolvexDesktopWin.exe "Tolvex Regset.exe"; do
 done
 check "starts with Windows (32-bit view)" is "$(run_values)" "32 REG_SZ \"$appdir32\\TolvexDesktopWin.exe\""
 check "IPsec values in the shared SYSTEM keys" is "$(value "$rule_key" $rule) $(value "$mtu_key" TunnelMTU)" "REG_DWORD 0x2 REG_DWORD 0x578"
-check "registered as 1.0.0.8 (32-bit view)" is "$(registrations | cut -d' ' -f1,3)" "32 1.0.0.8"
+check "registered as 1.0.8 (32-bit view)" is "$(registrations | cut -d' ' -f1,3)" "32 1.0.8"
 # Another build of 1.0.0.8, as another commit or toolchain makes: a byte differs past the image.
 mkdir "$run/rebuilt" && cp "$build/windows-x64/"*.exe "$run/rebuilt/" && echo >> "$run/rebuilt/TolvexDesktopWin.exe"
 check "another 1.0.0.8 x64 package builds" "$root/installer/build_package.sh" x64 "$run/rebuilt" "$run/rebuilt"
@@ -209,7 +211,7 @@ over() {
   [ "$3" = off ] || starts="$view REG_SZ \"C:\\$folder\\Tolvex Computer\\$product\\TolvexDesktopWin.exe\""
   code=$(msiexec /i "$(msi_path "$msi")" /qn "${@:4}")
   check "$(basename "$(dirname "$msi")")/${msi##*/}${4:+ $4} over it (exit $code)" is "$code" 0
-  check "one registration, $view-bit" is "$(registrations | cut -d' ' -f1,3)" "$view 1.0.0.8"
+  check "one registration, $view-bit" is "$(registrations | cut -d' ' -f1,3)" "$view 1.0.8"
   check "one program folder, in $folder" is "$(program_folders)" "$WINEPREFIX/drive_c/$folder/Tolvex Computer"
   check "the package's programs" cmp "$WINEPREFIX/drive_c/$folder/Tolvex Computer/$product/TolvexDesktopWin.exe" \
     "$(dirname "$msi")/stage-$arch/TolvexDesktopWin.exe"
