@@ -35,7 +35,7 @@ LinkView CLinkWatch::SeeLink(LinkState state, const OsVersionInfo& reportedNow)
     }
     if (state != LinkState::Down)
         return {state};
-    const LinkView view{state, m_bConnected, m_bRedial && RedialsDrops(reportedNow)};
+    const LinkView view{state, m_bConnected && !(m_bUserHungUp && m_bScriptedHangUp), m_bRedial && RedialsDrops(reportedNow)};
     m_bConnected = false;
     return view;
 }
@@ -52,10 +52,11 @@ void CLinkWatch::OnPassDone()
 
 bool CLinkWatch::IsFirstFailedRedial() { return !std::exchange(m_bRedialFailureTold, true); }
 
-void CLinkWatch::OnUserHangUp()
+void CLinkWatch::OnUserHangUp(bool scripted)
 {
     m_bRedial = false;
     m_bUserHungUp = true;
+    m_bScriptedHangUp = scripted;
     m_nHangUpTick = m_nTicks;
 }
 

@@ -36,8 +36,9 @@ public:
 
     // The user's own hang-up is not dialled again when its link goes, as long as it is still
     // pending: until a pass sees the link down, a dial is started, or about a minute of passes
-    // went by that still saw the link up (then it did not happen).
-    void OnUserHangUp();
+    // went by that still saw the link up (then it did not happen). A script's hang-up is the
+    // user's too, and its drop does not show the dialog: nobody is at the screen for it.
+    void OnUserHangUp(bool scripted = false);
     // A dial was started, by the user or by the re-dial: it takes the place of a re-dial still
     // pending for a drop, and ends a remembered hang-up.
     void OnDial();
@@ -54,5 +55,6 @@ private:
     bool m_bDropPending = false;
     bool m_bRedialFailureTold = false;
     bool m_bUserHungUp = false;
+    bool m_bScriptedHangUp = false;
     std::uint32_t m_nHangUpTick = 0;
 };

@@ -50,6 +50,9 @@ public:
     // it did not answer in time (hung, or its process gone).
     virtual std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                                             std::intptr_t lParam, unsigned milliseconds) = 0;
+    // Answers the message being handled now, sent by another thread or process, which goes on
+    // while the handler does.
+    virtual void ReplyMessage(std::intptr_t result) = 0;
     // The dialog's default processing of a message, run now from within its handler.
     virtual void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam,
                                    std::intptr_t lParam) = 0;

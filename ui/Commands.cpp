@@ -9,13 +9,9 @@ WideString CTolvexDesktopWinDlg::LoadEntryName() const
     return platform().resources.LoadString(IDS_ENTRY_NAME);
 }
 
-void CTolvexDesktopWinDlg::OnConnect()
-{
-    if (const auto failure = ConnectOrHangUp())
-        ReportFileError(*failure);
-}
+void CTolvexDesktopWinDlg::OnConnect() { ReportIfAny(ConnectOrHangUp(LinkIntent::Toggle).failure); }
 
-std::optional<FileError> CTolvexDesktopWinDlg::ConnectOrHangUp()
+CTolvexDesktopWinDlg::LinkResult CTolvexDesktopWinDlg::ConnectOrHangUp(LinkIntent intent, bool scripted)
 {
     // The link is looked at first, before the phonebook is read or written.
     const LinkState state = GetConnectionState();
@@ -23,16 +19,22 @@ std::optional<FileError> CTolvexDesktopWinDlg::ConnectOrHangUp()
     const WideString path = GetPhoneBookPath();
     const WideString entryName = LoadEntryName();
     if (IsEntryConfigured(path, entryName) == 0)
-        return failure;
-    // A phonebook that could not be rewritten stops a dial, never a hang-up: the user must always
-    // be able to take the link down.
+        return {LinkOutcome::NotSetUp, failure};
     if (state == LinkState::Up) {
-        m_linkWatch.OnUserHangUp();
+        if (intent == LinkIntent::Connect)
+            return {LinkOutcome::AlreadyUp, failure};
+        // A phonebook that could not be rewritten stops a dial, never a hang-up: the user must
+        // always be able to take the link down.
+        m_linkWatch.OnUserHangUp(scripted);
         RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
-    } else if (!failure) {
-        Dial(path, entryName);
+        return {LinkOutcome::HungUp, failure};
     }
-    return failure;
+    if (intent == LinkIntent::Disconnect)
+        return {state == LinkState::Down ? LinkOutcome::AlreadyDown : LinkOutcome::Unreadable, failure};
+    if (failure)
+        return {LinkOutcome::PhoneBookFailed, failure};
+    Dial(path, entryName);
+    return {LinkOutcome::Dialled, failure};
 }
 
 void CTolvexDesktopWinDlg::Dial(const WideString& path, const WideString& entryName)
@@ -72,15 +74,27 @@ void CTolvexDesktopWinDlg::OnQuit()
     // program under a command that then goes on.
     if (IsMessageBoxOpen())
         return;
+    Quit(true);
+}
+
+void CTolvexDesktopWinDlg::Quit(bool ask)
+{
     ShowRepairOutcome(RepairNatTraversal(platform().registry, platform().system));
     if (GetConnectionState() == LinkState::Up) {
-        if (MessageBox(IDS_CONFIRM_DISCONNECT_QUIT, win::MB_YESNO) == win::IDNO)
+        if (ask && MessageBox(IDS_CONFIRM_DISCONNECT_QUIT, win::MB_YESNO) == win::IDNO)
             return;
-        // Hangs up even when the phonebook could not be rewritten, and tells the user so before
-        // the program ends.
-        OnConnect();
+        // Only ever a hang-up: the link may have dropped, or become unreadable, while the question
+        // was open, and a dial would leave a new link behind with nothing to manage it. Hangs up
+        // even when the phonebook could not be rewritten, and tells so before the program ends.
+        ReportIfAny(ConnectOrHangUp(LinkIntent::Disconnect).failure);
     }
     EndDialog(win::IDCANCEL);
+}
+
+void CTolvexDesktopWinDlg::ReportIfAny(const std::optional<FileError>& failure)
+{
+    if (failure)
+        ReportFileError(*failure);
 }
 
 void CTolvexDesktopWinDlg::ShowRepairOutcome(NatRepair repair)

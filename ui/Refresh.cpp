@@ -45,7 +45,7 @@ void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI& cmdUI)
     // A re-dial that fails on the phonebook ends the pass here, before the label changes: the
     // next working pass that finds the link down dials again, and the user is told once.
     if (view.dialAgain) {
-        if (const auto failure = ConnectOrHangUp()) {
+        if (const auto failure = ConnectOrHangUp(LinkIntent::Connect).failure) {
             if (m_linkWatch.IsFirstFailedRedial())
                 ReportFileError(*failure);
             return;

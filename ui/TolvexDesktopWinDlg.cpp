@@ -71,9 +71,12 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     // Answered from the start: a second start may look while the registry's message is open.
+    // Only the question whether a copy runs passes the filter of a copy run elevated: a program
+    // of lower rights must not make it dial or write files.
     m_nIdentifyMessage = ui().RegisterWindowMessage(kIdentifyMessage);
     if (m_nIdentifyMessage != 0)
         ui().AllowMessageFromLowerPrivilege(m_hWnd, m_nIdentifyMessage);
+    m_nScriptMessage = ui().RegisterWindowMessage(kScriptCommandMessage);
 
     m_osVersionInfo = platform().system.GetVersion();
 

@@ -13,6 +13,7 @@
 #include "phonebook/PhoneBook.h"
 #include "platform/Constants.h"
 #include "sysconfig/NatTraversal.h"
+#include "ui/Scripting.h"
 #include "ui/TrayIcon.h"
 
 class CTolvexDesktopWinDlg : public CDialog {
@@ -59,15 +60,31 @@ private:
     void OnTimer(std::uintptr_t nIDEvent);
 
     // The user's commands (Commands.cpp)
+    // What the Connect command's code is to do with the link: the button toggles it; Quit, the
+    // re-dial and the scripts each want one way only.
+    enum class LinkIntent { Toggle, Connect, Disconnect };
+    enum class LinkOutcome { NotSetUp, Dialled, HungUp, AlreadyUp, AlreadyDown, Unreadable, PhoneBookFailed };
+    struct LinkResult {
+        LinkOutcome outcome;
+        std::optional<FileError> failure;  // the rewrite's, to be told
+    };
     void OnOK() override;
     void OnConnect();
-    std::optional<FileError> ConnectOrHangUp();
+    LinkResult ConnectOrHangUp(LinkIntent intent, bool scripted = false);
     void Dial(const WideString& path, const WideString& entryName);
     void OnSettings();
     void OnQuit();
+    // The repair first, then the link taken down when it is up, asking first where ask says so.
+    void Quit(bool ask);
     void ShowRepairOutcome(NatRepair repair);
+    void ReportIfAny(const std::optional<FileError>& failure);
     bool OnQueryEndSession();
     void OnEndSession(bool ending);
+
+    // The commands of scripts (ScriptCommands.cpp)
+    std::intptr_t OnScriptCommand(std::uintptr_t command);
+    ScriptExit GetStatus();
+    static ScriptExit ExitOf(LinkOutcome outcome);
 
     // The operations the handlers share, by the names they are known by.
     WideString GetPhoneBookPath() { return m_phoneBook.GetPathCreatingFolder(); }
@@ -87,6 +104,7 @@ private:
     IconHandle m_hIcon = nullptr;
     CTrayIcon m_trayIcon;
     unsigned m_nIdentifyMessage = 0;
+    unsigned m_nScriptMessage = 0;
     CControl m_btnSettings;
     CControl m_btnConnect;
     CControl m_stcActivity;

@@ -8,6 +8,10 @@ bool CTolvexDesktopWinDlg::WindowProc(const MessageArgs& args, std::intptr_t& re
         result = kIdentity;
         return true;
     }
+    if (m_nScriptMessage != 0 && args.message == m_nScriptMessage) {
+        result = OnScriptCommand(args.wParam);
+        return true;
+    }
     if (args.message == WM_TRAYICON)
         OnTrayIconEvent(args.lParam);
     else

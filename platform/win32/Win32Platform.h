@@ -81,6 +81,7 @@ public:
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                                     std::intptr_t lParam, unsigned milliseconds) override;
+    void ReplyMessage(std::intptr_t result) override;
     void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void ShowWindow(WindowHandle hwnd, int command) override;
     bool IsIconic(WindowHandle hwnd) override;

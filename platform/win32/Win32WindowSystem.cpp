@@ -143,6 +143,8 @@ std::optional<std::intptr_t> CWin32WindowSystem::SendMessageTimeout(WindowHandle
     return static_cast<std::intptr_t>(answer);
 }
 
+void CWin32WindowSystem::ReplyMessage(std::intptr_t result) { ::ReplyMessage(result); }
+
 void CWin32WindowSystem::DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam,
                                           std::intptr_t lParam)
 {

@@ -115,7 +115,7 @@ struct Pass {
     bool showDialog;
     bool dialAgain;
     int ticksBefore = 0;     // timer ticks since the pass before
-    bool userHangUp = false; // the user pressed Disconnect after this pass
+    int hangUp = 0;          // after this pass: 1 the user pressed Disconnect, 2 a script asked for it
     bool dialed = false;     // a dial was started after this pass
 };
 
@@ -132,8 +132,8 @@ void Watch(const std::vector<Pass>& passes, const char* story)
         EXPECT_EQ(view.showDialog, pass.showDialog) << story << ", pass " << i;
         EXPECT_EQ(view.dialAgain, pass.dialAgain) << story << ", pass " << i;
         watch.OnPassDone();
-        if (pass.userHangUp)
-            watch.OnUserHangUp();
+        if (pass.hangUp != 0)
+            watch.OnUserHangUp(pass.hangUp == 2);
         if (pass.dialed)
             watch.OnDial();
         EXPECT_FALSE(watch.IsWorkingPass()) << "every second pass only looks";
@@ -150,18 +150,21 @@ TEST(LinkWatch, ADropShowsTheDialogAndIsDialledAgainOnlyWhereTheSystemReports62)
 
 TEST(LinkWatch, TheUsersOwnHangUpIsNotDialledAgainForAboutAMinute)
 {
-    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}}, "gone at the next pass");
-    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 2}, {LinkState::Up, 2, false, false, 57},
+    Watch({{LinkState::Up, 2, false, false, 0, 1}, {LinkState::Down, 2, true, false}}, "gone at the next pass");
+    Watch({{LinkState::Up, 2, false, false, 0, 2}, {LinkState::Down, 2, false, false}, {LinkState::Up, 2, false, false},
+           {LinkState::Down, 2, true, true}},
+          "a script's: its drop not even shown, the next link's as any");
+    Watch({{LinkState::Up, 2, false, false, 0, 1}, {LinkState::Up, 2, false, false, 2}, {LinkState::Up, 2, false, false, 57},
            {LinkState::Down, 2, true, false, 2}},
           "still up 59 seconds later");
-    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Up, 2, false, false, 60}, {LinkState::Down, 2, true, true}},
+    Watch({{LinkState::Up, 2, false, false, 0, 1}, {LinkState::Up, 2, false, false, 60}, {LinkState::Down, 2, true, true}},
           "still up after a minute: the hang-up did not happen");
-    Watch({{LinkState::Up, 2, false, false, 0, true}, {LinkState::Down, 2, true, false}, {LinkState::Up, 2, false, false},
+    Watch({{LinkState::Up, 2, false, false, 0, 1}, {LinkState::Down, 2, true, false}, {LinkState::Up, 2, false, false},
            {LinkState::Down, 2, true, true}},
           "a later drop of a new link");
-    Watch({{LinkState::Up, 2, false, false, 0, true, true}, {LinkState::Up, 2, false, false}, {LinkState::Down, 2, true, true}},
+    Watch({{LinkState::Up, 2, false, false, 0, 1, true}, {LinkState::Up, 2, false, false}, {LinkState::Down, 2, true, true}},
           "the user dialled again: the hang-up is no longer remembered");
-    Watch({{LinkState::Up, 2, false, false, 0, false, true}, {LinkState::Down, 2, true, true}}, "Enter dialled while up");
+    Watch({{LinkState::Up, 2, false, false, 0, 0, true}, {LinkState::Down, 2, true, true}}, "Enter dialled while up");
 }
 
 }  // namespace

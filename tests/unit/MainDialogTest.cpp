@@ -165,6 +165,7 @@ TEST(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
         std::vector<std::string> boxes;
         std::vector<std::string> dialled;
         std::intptr_t ended;
+        std::optional<Link> whileAsked = {};  // the link as Quit's question is answered
     } cases[] = {
         {false, 2, true, {}, false, {}, {}, win::IDCANCEL},
         {false, 0, true, {}, false, {"0"}, {}, win::IDCANCEL},
@@ -173,6 +174,9 @@ TEST(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
         {true, 2, true, {win::IDYES}, false, {"#145"}, {"-h"}, win::IDCANCEL},
         // A full disk must not keep the user from disconnecting and quitting.
         {true, 2, true, {win::IDYES}, true, {"#145", "#61869"}, {"-h"}, win::IDCANCEL},
+        // Yes to a link that dropped, or could no longer be read, meanwhile: nothing dialled.
+        {true, 2, true, {win::IDYES}, false, {"#145"}, {}, win::IDCANCEL, Link::Down},
+        {true, 2, true, {win::IDYES}, false, {"#145"}, {}, win::IDCANCEL, Link::Unreadable},
     };
     for (const auto& c : cases) {
         Program p(true, c.up ? Link::Up : Link::Down);
@@ -184,6 +188,8 @@ TEST(MainDialog, QuitRepairsFirstAndAsksOnlyWhileTheLinkIsUp)
             p.fake.ui.answers = c.answers;
             if (c.refused)
                 p.fake.files.Fail(Step::Write, ".tmp", 1, 112);
+            if (c.whileAsked)
+                p.fake.ui.whileBoxOpen = [&] { p.SetLink(*c.whileAsked); };
             p.Command(win::IDCANCEL);
         }};
         EXPECT_EQ(p.dialog.DoModal(), c.ended);
@@ -241,6 +247,11 @@ TEST(MainDialog, ARedialThatFailsOnThePhoneBookIsToldOnceAndTriedAgainUntilItWor
     p.Command(IDC_CONNECT);
     p.WorkingPass();
     EXPECT_EQ(p.Dialled(), (std::vector<std::string>{"-d", "-d"})) << "the user's dial, and no re-dial beside it";
+    p.SetLink(Link::Up);
+    p.WorkingPass();
+    p.fake.adapters.coming = {{{u"Tolvex Cell VPN", 6}}, {{u"Tolvex Cell VPN", 23}}};
+    p.WorkingPass();
+    EXPECT_EQ(p.Dialled().size(), 2u) << "back up before the re-dial looked: a re-dial never hangs up";
 }
 
 // On a system that reports 6.2: the user's Disconnect is not dialled again when its link goes, a

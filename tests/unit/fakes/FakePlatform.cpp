@@ -413,6 +413,10 @@ struct FakeRecord {
 unsigned long FakeAdapters::GetAdaptersAddresses(std::uint32_t, std::uint32_t, void* buffer, std::uint32_t& size)
 {
     // About a real record and its strings each.
+    if (buffer == nullptr && !coming.empty()) {
+        adapters = coming.front();
+        coming.pop_front();
+    }
     const std::uint32_t needed = neededSize.value_or(static_cast<std::uint32_t>(adapters.size()) * 376);
     if (buffer == nullptr) {
         size = needed;

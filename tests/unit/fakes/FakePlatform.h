@@ -102,6 +102,7 @@ public:
     WindowHandle focus = nullptr;
     bool starved = false;  // the loop asked for a message that would never come
     bool handled = false;  // the last message delivered was handled, not left to the defaults
+    std::optional<std::intptr_t> reply;  // a sender answered before the handler ended
 
     FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
     WindowHandle AddTopLevel(const std::string& windowClass, const std::string& caption);
@@ -130,6 +131,7 @@ public:
         const std::intptr_t answer = Deliver(hwnd, message, wParam, lParam);
         return handled ? answer : 0;
     }
+    void ReplyMessage(std::intptr_t result) override { reply = result; }
     void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override
     {
         events.push_back("default processing " + std::to_string(message));
@@ -281,6 +283,7 @@ struct FakeAdapters : IAdapters {
     AdapterRecord ReadRecord(const void* record) override;
 
     std::vector<FakeAdapter> adapters;
+    std::deque<std::vector<FakeAdapter>> coming;  // the lists the next readings find, one each
     std::optional<unsigned long> sizingResult;   // ERROR_BUFFER_OVERFLOW when absent
     std::optional<std::uint32_t> neededSize;     // what the list needs when absent
     std::optional<unsigned long> fillingResult;  // what the platform would answer when absent
