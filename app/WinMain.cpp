@@ -18,5 +18,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     dyn::UseSystemDllDirectoryOnly();
     theApp.InitInstance();
-    return 0;
+    return theApp.GetExitCode();
 }

@@ -24,6 +24,8 @@
 #define IDS_REBOOT_NOW                  146
 // A command ended by a failure other than a file error.
 #define IDS_COMMAND_FAILED              150
+// The switches a script may start the program with.
+#define IDS_USAGE                       151
 
 // Texts of the registry tool "Tolvex Regset.exe"
 #define IDS_REGSET_NOTHING_TO_CHANGE    160

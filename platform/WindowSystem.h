@@ -47,9 +47,11 @@ public:
     virtual std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                       std::intptr_t lParam) = 0;
     // Sends to a window of any process and waits at most the time given: its answer, or none when
-    // it did not answer in time (hung, or its process gone).
+    // it did not answer, with the system's reason (hung, not in time, its process gone; or
+    // ERROR_ACCESS_DENIED: the window's process runs with higher rights and filters the message).
     virtual std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
-                                                            std::intptr_t lParam, unsigned milliseconds) = 0;
+                                                            std::intptr_t lParam, unsigned milliseconds,
+                                                            unsigned long& error) = 0;
     // Answers the message being handled now, sent by another thread or process, which goes on
     // while the handler does.
     virtual void ReplyMessage(std::intptr_t result) = 0;

@@ -15,6 +15,19 @@ WideString CWin32AppServices::GetModuleFileName()
     return FromWide(buffer.data(), length);
 }
 
+WideString CWin32AppServices::GetCommandLine() { return FromWide(::GetCommandLineW()); }
+
+bool CWin32AppServices::MutexExists(const WideString& name)
+{
+    // One that a copy run elevated made exists as much, though this process may not open it.
+    const CHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, ToWide(name)));
+    return mutex.IsValid() || ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+std::uint32_t CWin32AppServices::GetTickCount() { return ::GetTickCount(); }
+
+void CWin32AppServices::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+
 unsigned long CWin32AppServices::CreateOwnedMutex(const WideString& name)
 {
     // The handle is dropped on purpose: the system releases the mutex when the process ends.

@@ -8,7 +8,11 @@
 class CWin32AppServices : public IAppServices {
 public:
     WideString GetModuleFileName() override;
+    WideString GetCommandLine() override;
     unsigned long CreateOwnedMutex(const WideString& name) override;
+    bool MutexExists(const WideString& name) override;
+    std::uint32_t GetTickCount() override;
+    void Sleep(unsigned milliseconds) override;
     void InitCommonControls(unsigned classes) override;
     int StartSockets(std::uint16_t requested, std::uint16_t& version) override;
     void CleanupSockets() override;
@@ -80,7 +84,7 @@ public:
     void PostMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
-                                                    std::intptr_t lParam, unsigned milliseconds) override;
+                                                    std::intptr_t lParam, unsigned milliseconds, unsigned long& error) override;
     void ReplyMessage(std::intptr_t result) override;
     void DefaultProcessing(WindowHandle dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void ShowWindow(WindowHandle hwnd, int command) override;

@@ -135,11 +135,14 @@ std::intptr_t CWin32WindowSystem::SendMessage(WindowHandle hwnd, unsigned messag
 
 std::optional<std::intptr_t> CWin32WindowSystem::SendMessageTimeout(WindowHandle hwnd, unsigned message,
                                                                     std::uintptr_t wParam, std::intptr_t lParam,
-                                                                    unsigned milliseconds)
+                                                                    unsigned milliseconds, unsigned long& error)
 {
     DWORD_PTR answer = 0;
-    if (!::SendMessageTimeoutW(ToHwnd(hwnd), message, wParam, lParam, SMTO_ABORTIFHUNG, milliseconds, &answer))
+    if (!::SendMessageTimeoutW(ToHwnd(hwnd), message, wParam, lParam, SMTO_ABORTIFHUNG, milliseconds, &answer)) {
+        error = ::GetLastError();
         return std::nullopt;
+    }
+    error = ERROR_SUCCESS;
     return static_cast<std::intptr_t>(answer);
 }
 

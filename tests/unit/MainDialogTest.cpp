@@ -277,6 +277,87 @@ TEST(MainDialog, TheUsersHangUpIsNotDialledAgainUntilItIsSeenOrADialEndsIt)
     EXPECT_EQ(p.Dialled(), (std::vector<std::string>{"-h", "-d", "-h", "-d", "-d"})) << "dialled again after Enter's dial";
 }
 
+// A script's command, as the running dialog answers it: the exit code, the dialer's start, a box
+// only after the answer (never inside the script's wait); the acting ones refused while a box
+// of the program is open, the status answered all the same.
+TEST(MainDialog, AScriptsCommandIsAnsweredWithItsExitCodeAndItsBoxComesAfter)
+{
+    using Exit = ScriptExit;
+    const struct {
+        bool entry;
+        Link link;
+        ScriptCommand command;
+        Exit answer;
+        std::vector<std::string> dialled = {};
+        bool fullDisk = false;
+        bool underABox = false;  // sent while Quit's question is open
+    } cases[] = {
+        {false, Link::Up, ScriptCommand::Status, Exit::NotSetUp},
+        {true, Link::Down, ScriptCommand::Status, Exit::NotConnected},
+        {true, Link::Up, ScriptCommand::Status, Exit::Done, {}, false, true},
+        {true, Link::Unreadable, ScriptCommand::Status, Exit::Unreadable},
+        {true, Link::Down, ScriptCommand::Connect, Exit::Done, {"-d"}},
+        {true, Link::Up, ScriptCommand::Connect, Exit::Done},
+        {true, Link::Unreadable, ScriptCommand::Connect, Exit::Done, {"-d"}},
+        {true, Link::Down, ScriptCommand::Connect, Exit::PhoneBookFailed, {}, true},
+        {false, Link::Down, ScriptCommand::Connect, Exit::NotSetUp},
+        {true, Link::Up, ScriptCommand::Connect, Exit::Busy, {}, false, true},
+        {true, Link::Up, ScriptCommand::Disconnect, Exit::Done, {"-h"}, true},
+        {true, Link::Down, ScriptCommand::Disconnect, Exit::Done},
+        {true, Link::Unreadable, ScriptCommand::Disconnect, Exit::Unreadable},
+        {true, Link::Up, ScriptCommand::Quit, Exit::Busy, {}, false, true},
+    };
+    for (const auto& c : cases) {
+        Program p(c.entry, c.link);
+        p.fake.files.Put(kPath, std::string(c.entry ? kEntry : "") + "IpInterfaceMetric=0\r\n");
+        if (c.fullDisk)
+            p.fake.files.Fail(Step::Write, ".tmp", 1, 112);
+        p.Create();
+        std::optional<Exit> answer;
+        const auto send = [&] {
+            answer = ScriptExitOf(p.fake.ui.Deliver(p.Hwnd(), p.fake.ui.registered.at(Narrow(kScriptCommandMessage)),
+                                                    static_cast<std::uintptr_t>(c.command)));
+        };
+        p.fake.ui.answers = {win::IDNO};
+        p.fake.ui.whileBoxOpen = [&] {
+            if (c.underABox)
+                send();
+            else
+                EXPECT_TRUE(p.fake.ui.reply && ScriptExitOf(*p.fake.ui.reply) == c.answer) << "a box inside the script's wait";
+        };
+        if (c.underABox)
+            p.Command(win::IDCANCEL);
+        else
+            send();
+        EXPECT_EQ(answer, c.answer) << int(c.command) << " " << int(c.link);
+        EXPECT_EQ(p.Dialled(), c.dialled) << int(c.command) << " " << int(c.link);
+        EXPECT_EQ(p.Boxes().size(), c.fullDisk || c.underABox ? 1u : 0u);
+    }
+
+    // /quit: the answer first, then the repair's word and the hang-up, then the end.
+    Program p(true, Link::Up);
+    p.fake.ui.steps = {[&] {
+        p.fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, 0);
+        p.fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(p.fake.ui.reply) << "a box inside the script's wait"; };
+        p.fake.ui.Deliver(p.Hwnd(), p.fake.ui.registered.at(Narrow(kScriptCommandMessage)), 4);
+    }};
+    EXPECT_EQ(p.dialog.DoModal(), win::IDCANCEL);
+    EXPECT_EQ(p.Boxes(), std::vector<std::string>{"0"}) << "no question";
+    EXPECT_EQ(p.Dialled(), std::vector<std::string>{"-h"});
+
+    // A script's hang-up on a system that reports 6.2: its drop neither dialled again nor shown.
+    Program q(true, Link::Up);
+    q.fake.system.minor = 2;
+    q.Create();
+    q.Pass();
+    q.fake.ui.Deliver(q.Hwnd(), q.fake.ui.registered.at(Narrow(kScriptCommandMessage)), 2);
+    q.fake.ui.Window(q.Hwnd()).visible = false;
+    q.SetLink(Link::Down);
+    q.WorkingPass();
+    EXPECT_EQ(q.Dialled(), std::vector<std::string>{"-h"});
+    EXPECT_FALSE(q.fake.ui.Window(q.Hwnd()).visible);
+}
+
 // Windows ending the session, or an installer closing the program: no question, the link left.
 TEST(MainDialog, TheEndOfTheSessionEndsItWithoutAQuestion)
 {

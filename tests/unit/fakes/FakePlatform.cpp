@@ -128,6 +128,16 @@ bool FakeWindowSystem::GetMessage(Message& msg)
     return msg.message != kQuit;
 }
 
+std::optional<std::intptr_t> FakeWindowSystem::SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
+                                                                std::intptr_t lParam, unsigned, unsigned long& error)
+{
+    error = elevated.count(hwnd) != 0 && allowedMessages.count(message) == 0 ? 5 : busy[hwnd]-- > 0 ? 1460 : 0;  // ERROR_TIMEOUT
+    if (error != 0)
+        return std::nullopt;
+    const std::intptr_t answer = Deliver(hwnd, message, wParam, lParam);
+    return handled ? answer : 0;
+}
+
 std::intptr_t FakeWindowSystem::SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
                                             std::intptr_t lParam)
 {

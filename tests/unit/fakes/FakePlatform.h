@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Constants.h"
@@ -18,7 +19,17 @@ WideString Wide(const std::string& text);
 
 struct FakeAppServices : IAppServices {
     WideString GetModuleFileName() override { return u"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe"; }
+    WideString GetCommandLine() override { return commandLine; }
     unsigned long CreateOwnedMutex(const WideString& name) override { return mutexName = Narrow(name), mutexResult; }
+    bool MutexExists(const WideString& name) override { return Narrow(name) == "TolvexDesktopWin" && mutexResult != 0; }
+    std::uint32_t GetTickCount() override { return ticks; }
+    // Another process may go on meanwhile.
+    void Sleep(unsigned milliseconds) override
+    {
+        ticks += milliseconds;
+        if (const auto during = std::exchange(whileAsleep, nullptr))
+            during();
+    }
     void InitCommonControls(unsigned) override {}
     int StartSockets(std::uint16_t, std::uint16_t& version) override { return version = socketsVersion, socketsResult; }
     // The real clean-up may leave a last error of its own.
@@ -26,8 +37,11 @@ struct FakeAppServices : IAppServices {
     void SetSocketsLastError(int error) override { socketsLastError = error; }
     bool RestartSystem() override { return ++restarts > 0; }
 
+    WideString commandLine = u"\"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe\"";
     std::string mutexName;
-    unsigned long mutexResult = 0;
+    unsigned long mutexResult = 0;  // ERROR_ALREADY_EXISTS: a copy runs
+    std::uint32_t ticks = 0;
+    std::function<void()> whileAsleep;
     int cleanups = 0;
     int socketsLastError = 0;
     int socketsResult = 0;
@@ -103,6 +117,8 @@ public:
     bool starved = false;  // the loop asked for a message that would never come
     bool handled = false;  // the last message delivered was handled, not left to the defaults
     std::optional<std::intptr_t> reply;  // a sender answered before the handler ended
+    std::set<WindowHandle> elevated;     // in a process of higher rights
+    std::map<WindowHandle, int> busy;    // sends left unanswered, in time order
 
     FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
     WindowHandle AddTopLevel(const std::string& windowClass, const std::string& caption);
@@ -124,13 +140,10 @@ public:
         Post({hwnd, message, wParam, lParam, {}});
     }
     std::intptr_t SendMessage(WindowHandle hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    // A message no handler takes is answered 0, as the dialog default answers it.
+    // A message no handler takes is answered 0, as the dialog default answers it. A window of a
+    // process with higher rights gets only the messages it let through; a busy one none.
     std::optional<std::intptr_t> SendMessageTimeout(WindowHandle hwnd, unsigned message, std::uintptr_t wParam,
-                                                    std::intptr_t lParam, unsigned) override
-    {
-        const std::intptr_t answer = Deliver(hwnd, message, wParam, lParam);
-        return handled ? answer : 0;
-    }
+                                                    std::intptr_t lParam, unsigned, unsigned long& error) override;
     void ReplyMessage(std::intptr_t result) override { reply = result; }
     void DefaultProcessing(WindowHandle, unsigned message, std::uintptr_t, std::intptr_t) override
     {
