@@ -13,6 +13,10 @@ function(tolvex_windows_program target output resources)
     $<IF:$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>,-Wl$<COMMA>--high-entropy-va,-Wl$<COMMA>--large-address-aware$<COMMA>--no-seh>)
   get_filename_component(resource_dir ${resources} ABSOLUTE)
   get_filename_component(resource_dir ${resource_dir} DIRECTORY)
-  set_source_files_properties(${resources} PROPERTIES INCLUDE_DIRECTORIES "${resource_dir};${PROJECT_SOURCE_DIR}")
+  # The resource compiler's includes are not tracked: the script is compiled again whenever any file
+  # beside it, or the identifiers, change.
+  file(GLOB_RECURSE resource_files CONFIGURE_DEPENDS ${resource_dir}/*)
+  set_source_files_properties(${resources} PROPERTIES INCLUDE_DIRECTORIES "${resource_dir};${PROJECT_SOURCE_DIR}"
+    OBJECT_DEPENDS "${resource_files};${PROJECT_SOURCE_DIR}/base/ResourceIds.h")
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endfunction()

@@ -97,14 +97,14 @@ inline POINT TrayIconPoint()
     return {tray.right - 10, (tray.top + tray.bottom) / 2};
 }
 
-// The program, started from its installed folder (or TOLVEX_APP). One that still runs at the end
-// is ended as Windows ends a session, so that it takes its icon with it.
+// The program, started from its installed folder (or TOLVEX_APP), with the arguments given. One
+// that still runs at the end is ended as Windows ends a session, so that it takes its icon with it.
 class App {
 public:
-    explicit App(const std::wstring& currentDirectory = L"")
+    explicit App(const std::wstring& currentDirectory = L"", const std::wstring& arguments = L"")
     {
         const std::wstring path = Env(L"TOLVEX_APP");
-        std::wstring commandLine = L"\"" + (path.empty() ? L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe" : path) + L"\"";
+        std::wstring commandLine = L"\"" + (path.empty() ? L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe" : path) + L"\" " + arguments;
         STARTUPINFOW si{sizeof(si)};
         if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &m_pi))
@@ -121,6 +121,12 @@ public:
         CloseHandle(m_pi.hProcess);
     }
     bool WaitForExit(DWORD timeoutMs = kWaitMs) { return WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+    // The exit code, once it ended.
+    DWORD ExitCode()
+    {
+        DWORD code = STILL_ACTIVE;
+        return WaitForExit() && GetExitCodeProcess(m_pi.hProcess, &code) ? code : STILL_ACTIVE;
+    }
     // The main dialog, shown or not: the process's dialog that holds the Connect button. Waited
     // for as long as the process lives: a start on a busy machine may take long.
     HWND WaitForMainDialog()
@@ -176,6 +182,9 @@ inline HWND WaitForBox(const std::wstring& containing)
     });
     return box;
 }
+
+// A start with a switch, as a script makes it: its exit code.
+inline DWORD Script(const std::wstring& switchText) { return App(L"", switchText).ExitCode(); }
 
 inline HWND FindWindowOf(const std::wstring& caption)
 {

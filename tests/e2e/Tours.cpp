@@ -119,6 +119,11 @@ TEST_F(English, B_TheDialogItsMenusAndItsIcon)
     TypeKey('S');
     EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "Show";
     Hide();
+    EXPECT_EQ(Script(L"/status"), 6u) << "no entry yet";
+    App misspelt(L"", L"/conect");
+    Answer(WaitForBox(L"Usage: TolvexDesktopWin.exe [/connect | /disconnect | /status | /quit]"), IDOK);
+    EXPECT_EQ(misspelt.ExitCode(), 2u);
+    EXPECT_FALSE(Shown()) << "a script brings nothing forward";
     // Another program's dialog of the same caption, hidden, as a second start would find it first.
     const HWND foreign = CreateWindowExW(0, L"#32770", L"Tolvex Cell VPN Manager", WS_OVERLAPPED, 0, 0, 99, 99,
                                          nullptr, nullptr, nullptr, nullptr);
@@ -156,8 +161,9 @@ TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(PhoneBookPath()) == expected; })) << "every other byte kept";
     EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 3; }));
     EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'd'), DialerLine(L'd')}));
-    Click(m_dialog, IDCANCEL);
-    EXPECT_TRUE(m_app->WaitForExit()) << "no link of its own: Quit ends at once";
+    EXPECT_EQ(Script(L"/quit"), 0u);
+    EXPECT_TRUE(m_app->WaitForExit()) << "no link of its own: it ends at once";
+    EXPECT_EQ(Script(L"-STATUS"), 3u) << "no copy runs";
 
     // The profile's roaming folder moved and linked back, as moved and redirected profiles are:
     // the entry found, the phonebook rewritten where it lies. Then the program's own folder a link
@@ -184,16 +190,17 @@ TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
 }
 
 // Wine keeps listing a link it has once seen until its session ends: this tour comes last.
-TEST_F(English, D_ARealLinkComesUpSurvivesTheEndOfTheSessionAndGoesWithTheTraysQuit)
+TEST_F(English, D_ARealLinkScriptedUpOutlivesTheEndOfASessionAndGoesByScript)
 {
     SetDialerLinkName("tolvex0");
     Start();
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect"));
     EXPECT_EQ(_wcsicmp(m_app->LoadedFrom(L"iphlpapi.dll").c_str(), L"C:\\windows\\system32\\iphlpapi.dll"), 0)
         << "never the copy planted beside it";
-    Click(m_dialog, IDC_CONNECT);
+    EXPECT_EQ(Script(L"/connect"), 0u);
     ASSERT_TRUE(WaitUntil([] { return RealLinkUp(); })) << "the dialer brought no link up";
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect")) << "seen through Wine's own adapter list";
+    EXPECT_EQ(Script(L"/status"), 0u);
     SaveScreenshot(L"connected-en");
 
     DWORD_PTR allowed = 0;
@@ -206,14 +213,17 @@ TEST_F(English, D_ARealLinkComesUpSurvivesTheEndOfTheSessionAndGoesWithTheTraysQ
 
     Start();
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Disconnect"));
+    EXPECT_EQ(Script(L"/disconnect"), 0u);
+    EXPECT_TRUE(WaitUntil([] { return !RealLinkUp(); })) << "a script's hang-up";
+    EXPECT_EQ(Dialled().back(), DialerLine(L'h'));
+    // Wine lists the link it has seen as before: to the program it is still up.
     Hide();
     ClickTrayIcon(true);
     ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() != nullptr; }));
     TypeKey('Q');
     Answer(WaitForBox(L"Are you sure to disconnect the VPN connection, and quit?"), IDYES);
     EXPECT_TRUE(m_app->WaitForExit());
-    EXPECT_TRUE(WaitUntil([] { return !RealLinkUp(); })) << "the tray's Quit takes the link down";
-    EXPECT_EQ(Dialled().back(), DialerLine(L'h'));
+    EXPECT_EQ(Dialled().size(), 3u) << "the tray's Quit hangs up";
 }
 
 class Japanese : public Tour {};
@@ -226,6 +236,9 @@ TEST_F(Japanese, TheDialogAndASecondStartThatFindsIt)
     EXPECT_EQ(Text(m_dialog), L"VPN Manager");
     EXPECT_TRUE(WaitForLabel(IDC_SETTINGS, L"\u8FFD\u52A0(&C)"));
     SaveScreenshot(L"dialog-ja");
+    App help(L"", L"/?");
+    Answer(WaitForBox(L"\u4F7F\u3044\u65B9: TolvexDesktopWin.exe"), IDOK);  // "Usage"
+    EXPECT_EQ(help.ExitCode(), 0u);
     Hide();
     EXPECT_TRUE(App().WaitForExit()) << "a second copy ends";
     EXPECT_TRUE(WaitUntil([&] { return Shown(); })) << "and brings the first forward";
