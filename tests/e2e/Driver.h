@@ -40,12 +40,6 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
 // The driver's own helpers.
 inline constexpr wchar_t kSandbox[] = L"C:\\tolvex-e2e\\";
 
-inline std::wstring Env(const wchar_t* name)
-{
-    wchar_t buffer[1024] = {};
-    return GetEnvironmentVariableW(name, buffer, 1024) < 1024 ? buffer : L"";
-}
-
 struct Search {
     const std::function<bool(HWND)>& accept;
     HWND found = nullptr;
@@ -73,13 +67,6 @@ inline bool IsClass(HWND hwnd, const wchar_t* name)
     return wcscmp(cls, name) == 0;
 }
 
-inline DWORD ProcessOf(HWND hwnd)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    return pid;
-}
-
 inline void Mouse(int x, int y, DWORD flags)
 {
     INPUT input{};
@@ -103,8 +90,9 @@ class App {
 public:
     explicit App(const std::wstring& currentDirectory = L"", const std::wstring& arguments = L"")
     {
-        const std::wstring path = Env(L"TOLVEX_APP");
-        std::wstring commandLine = L"\"" + (path.empty() ? L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe" : path) + L"\" " + arguments;
+        wchar_t path[1024] = L"C:\\Program Files\\Tolvex\\TolvexDesktopWin.exe";
+        GetEnvironmentVariableW(L"TOLVEX_APP", path, 1024);
+        std::wstring commandLine = L"\"" + std::wstring(path) + L"\" " + arguments;
         STARTUPINFOW si{sizeof(si)};
         if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &m_pi))
@@ -155,7 +143,12 @@ public:
     }
 
 private:
-    bool IsOurs(HWND hwnd) const { return ProcessOf(hwnd) == m_pi.dwProcessId; }
+    bool IsOurs(HWND hwnd) const
+    {
+        DWORD process = 0;
+        GetWindowThreadProcessId(hwnd, &process);
+        return process == m_pi.dwProcessId;
+    }
 
     PROCESS_INFORMATION m_pi{};
     HWND m_dialog = nullptr;
@@ -185,11 +178,6 @@ inline HWND WaitForBox(const std::wstring& containing)
 
 // A start with a switch, as a script makes it: its exit code.
 inline DWORD Script(const std::wstring& switchText) { return App(L"", switchText).ExitCode(); }
-
-inline HWND FindWindowOf(const std::wstring& caption)
-{
-    return FindTopLevel([&](HWND hwnd) { return IsWindowVisible(hwnd) && Text(hwnd) == caption; });
-}
 
 // Clicks a button of a dialog or box; Answer also waits for the box to go.
 inline void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -271,20 +259,6 @@ inline bool SymbolicLink(const std::wstring& path, const std::wstring& to = L"")
 
 // What the stand-ins and other programs leave.
 
-// The file's lines, each byte one character: the logs the tours read hold ASCII only.
-inline std::vector<std::wstring> ReadLines(const std::wstring& path)
-{
-    std::vector<std::wstring> lines(1);
-    for (const char ch : ReadFileBytes(path)) {
-        if (ch == '\n')
-            lines.emplace_back();
-        else if (ch != '\r')
-            lines.back() += static_cast<wchar_t>(ch);
-    }
-    lines.pop_back();
-    return lines;
-}
-
 inline std::wstring AppDataPath()
 {
     wchar_t appData[MAX_PATH] = {};
@@ -300,20 +274,18 @@ inline std::wstring DialerLine(wchar_t action)
     return L"-f \"" + PhoneBookPath() + L"\" -" + action + L" \"Tolvex Cell VPN\"";
 }
 
-inline std::vector<std::wstring> DialerLog() { return ReadLines(kSandbox + std::wstring(L"rasphone.log")); }
-
-// True once no stand-in dialer runs: every start so far has written its line.
-inline bool DialersDone()
+// Its lines, each byte one character: the dialer writes ASCII paths only here.
+inline std::vector<std::wstring> DialerLog()
 {
-    return WaitUntil([] {
-        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W entry{sizeof(entry)};
-        bool running = false;
-        for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
-            running = _wcsicmp(entry.szExeFile, L"rasphone.exe") == 0;
-        CloseHandle(snapshot);
-        return !running;
-    });
+    std::vector<std::wstring> lines(1);
+    for (const char ch : ReadFileBytes(kSandbox + std::wstring(L"rasphone.log"))) {
+        if (ch == '\n')
+            lines.emplace_back();
+        else if (ch != '\r')
+            lines.back() += static_cast<wchar_t>(ch);
+    }
+    lines.pop_back();
+    return lines;
 }
 
 // The sandbox around the program.

@@ -41,24 +41,21 @@ protected:
         PostMessageW(m_dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         EXPECT_TRUE(WaitUntil([&] { return !Shown(); }));
     }
-    // What the dialer was started with since the tour's mark, once every start has logged.
+    // What the dialer was started with since the tour's mark, once no stand-in dialer runs: every
+    // start has written its line.
     std::vector<std::wstring> Dialled() const
     {
-        EXPECT_TRUE(DialersDone());
+        EXPECT_TRUE(WaitUntil([] {
+            const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            PROCESSENTRY32W entry{sizeof(entry)};
+            bool running = false;
+            for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
+                running = _wcsicmp(entry.szExeFile, L"rasphone.exe") == 0;
+            CloseHandle(snapshot);
+            return !running;
+        }));
         const auto log = DialerLog();
         return {log.begin() + static_cast<std::ptrdiff_t>(m_nMark), log.end()};
-    }
-    // Enter while the focus is on no push button (which Enter would click instead).
-    void PressEnterOffTheButtons() const
-    {
-        const HWND animation = GetDlgItem(m_dialog, IDC_ANIMATE);
-        SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(animation), TRUE);
-        PressKey(m_dialog, VK_RETURN);
-    }
-    void RemoveIpsecValues() const
-    {
-        DeleteMachineValue(kPolicyAgent, kRule);
-        DeleteMachineValue(kNdisWan, L"TunnelMTU");
     }
 
     std::optional<App> m_app;
@@ -72,7 +69,8 @@ class English : public Tour {};
 // real tool from the program's own folder, started hidden, still shows its question.
 TEST_F(English, A_TheFirstStartPreparesTheRegistry)
 {
-    RemoveIpsecValues();
+    DeleteMachineValue(kPolicyAgent, kRule);
+    DeleteMachineValue(kNdisWan, L"TunnelMTU");
     Start(L"C:\\tolvex-planted");
     const HWND told = WaitForBox(L"The Windows registry for IPSec must be modified. \nPress OK");
     ASSERT_NE(told, nullptr);
@@ -108,7 +106,9 @@ TEST_F(English, B_TheDialogItsMenusAndItsIcon)
 
     PostMessageW(m_dialog, WM_SYSCOMMAND, 16, 0);
     HWND about = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (about = FindWindowOf(L"About Tolvex Cell VPN Manager")) != nullptr; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return (about = FindTopLevel([](HWND hwnd) { return IsWindowVisible(hwnd) && Text(hwnd) == L"About Tolvex Cell VPN Manager"; }));
+    }));
     EXPECT_FALSE(IsWindowEnabled(m_dialog)) << "modal";
     PressKey(about, VK_ESCAPE);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(m_dialog); }));
@@ -146,7 +146,9 @@ TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
     Click(m_dialog, IDC_SETTINGS);
     Answer(WaitForBox(L"DO NOT EDIT THE PREDEFINED DESTINATION NAME"), IDOK);
     EXPECT_TRUE(WaitForLabel(IDC_CONNECT, L"&Connect")) << "the entry the dialer saved is seen";
-    PressEnterOffTheButtons();
+    // Enter with the focus on no push button (which Enter would click instead).
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(m_dialog, IDC_ANIMATE)), TRUE);
+    PressKey(m_dialog, VK_RETURN);
     const HWND parameters = WaitForBox(L"-d");
     ASSERT_NE(parameters, nullptr);
     EXPECT_EQ(BoxText(parameters), DialerLine(L'd'));
