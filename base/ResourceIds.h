@@ -5,6 +5,7 @@
 // Dialogs
 #define IDD_ABOUTBOX                    100
 #define IDD_TOLVEXDESKTOPWIN_DIALOG     102
+#define IDD_DIAGNOSTICS                 103
 
 // String table
 #define IDS_ABOUTBOX                    101
@@ -26,6 +27,7 @@
 #define IDS_COMMAND_FAILED              150
 // The switches a script may start the program with.
 #define IDS_USAGE                       151
+#define IDS_DIAGNOSTICS                 152
 
 // Texts of the registry tool "Tolvex Regset.exe"
 #define IDS_REGSET_NOTHING_TO_CHANGE    160
@@ -63,6 +65,9 @@
 #define IDC_CONNECT                     1004
 #define IDC_ANIMATE                     1006
 #define IDC_HIDE                        1007
+// Controls of the diagnostics
+#define IDC_RECORD                      1010
+#define IDC_COPY                        1011
 
 // Commands
 #define ID_POPUP_SHOW                   32773

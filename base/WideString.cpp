@@ -2,42 +2,11 @@
 
 #include <string>
 
-
 WideString WideString::Format(std::u16string_view format, std::initializer_list<FormatArg> args)
 {
     std::u16string out;
     out.reserve(format.size());
-    auto next = args.begin();
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        const char16_t ch = format[i];
-        if (ch != u'%' || i + 1 == format.size()) {
-            out += ch;
-            continue;
-        }
-        const char16_t directive = format[i + 1];
-        if (directive == u'%') {
-            out += u'%';
-            ++i;
-            continue;
-        }
-        const bool wantsText = directive == u's';
-        const bool wantsNumber = directive == u'd';
-        const bool argumentFits = next != args.end()
-            && ((wantsText && std::holds_alternative<std::u16string_view>(*next))
-                || (wantsNumber && std::holds_alternative<int>(*next)));
-        if (!argumentFits) {
-            out += ch;
-            continue;
-        }
-        if (wantsText) {
-            out += std::get<std::u16string_view>(*next);
-        } else {
-            for (char c : std::to_string(std::get<int>(*next)))
-                out += static_cast<char16_t>(c);
-        }
-        ++next;
-        ++i;
-    }
+    FormatTo(format, args, [&](std::u16string_view piece) { out += piece; });
     return WideString(std::move(out));
 }
 

@@ -1,6 +1,7 @@
 // A value string of 16-bit characters, used for every path, command line and text.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <initializer_list>
 #include <optional>
@@ -21,6 +22,9 @@ public:
     // argument, or with one of the other kind, is copied as it stands: the result never reads
     // past the arguments given.
     static WideString Format(std::u16string_view format, std::initializer_list<FormatArg> args);
+    // The same, handing the result to put piece by piece; it allocates nothing itself.
+    template <class Put>
+    static void FormatTo(std::u16string_view format, std::initializer_list<FormatArg> args, Put&& put);
 
     const char16_t* c_str() const { return m_str.c_str(); }
     const std::u16string& str() const { return m_str; }
@@ -55,3 +59,35 @@ public:
 private:
     std::u16string m_str;
 };
+
+template <class Put>
+void WideString::FormatTo(std::u16string_view format, std::initializer_list<FormatArg> args, Put&& put)
+{
+    auto next = args.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char16_t ch = format[i];
+        const char16_t directive = i + 1 < format.size() && ch == u'%' ? format[i + 1] : u'\0';
+        const bool wantsText = directive == u's';
+        const bool wantsNumber = directive == u'd';
+        const bool argumentFits = next != args.end()
+            && ((wantsText && std::holds_alternative<std::u16string_view>(*next))
+                || (wantsNumber && std::holds_alternative<int>(*next)));
+        if (directive == u'%') {
+            put(u"%");
+            ++i;
+        } else if (!argumentFits) {
+            put(std::u16string_view(&format[i], 1));
+        } else if (wantsText) {
+            put(std::get<std::u16string_view>(*next++));
+            ++i;
+        } else {
+            char digits[16];
+            const char* end = std::to_chars(digits, digits + sizeof(digits), std::get<int>(*next++)).ptr;
+            for (const char* at = digits; at != end; ++at) {
+                const char16_t wide = static_cast<char16_t>(*at);
+                put(std::u16string_view(&wide, 1));
+            }
+            ++i;
+        }
+    }
+}

@@ -44,13 +44,16 @@ public:
     std::optional<WideString> GetAppDataFolder() override { return std::nullopt; }
     bool IsUserAnAdmin() override { return false; }
     WideString DescribeError(long) override { return WideString(); }
+    LocalTime GetLocalTime() override { return {}; }
+    unsigned GetUserInterfaceLanguage() override { return 0; }
 };
 
 // The unit as the program makes it, on real files.
 struct Unit {
     CPosixFileSystem files;
     CNoSystemInfo system;
-    CPhoneBook phoneBook{files, system, Wide(kPhoneBookName)};
+    CEventLog log{[] { return LocalTime{}; }};
+    CPhoneBook phoneBook{files, system, Wide(kPhoneBookName), log};
 };
 
 // One entry as the dialer writes it (its longer runs of settings left out), values differing

@@ -28,30 +28,53 @@ bool IsManagedLink(const AdapterRecord& record, std::uint32_t majorVersion)
     return name.Find(u"tolvex").has_value();
 }
 
-}  // namespace
-
-LinkState GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters)
+// Hands each adapter's record to visit until it answers false; false when the list could not be
+// read.
+template <class Visit>
+bool WalkAdapters(IAdapters& adapters, Visit&& visit)
 {
     std::uint32_t size = 0;
     if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, nullptr, size) != win::ERROR_BUFFER_OVERFLOW)
-        return LinkState::Unknown;
+        return false;
 
     const std::uint64_t aligned = (size + kGranule - 1) / kGranule * kGranule;
     // A size that does not fit the platform's size variable once aligned cannot be asked for.
     if (aligned > std::numeric_limits<std::uint32_t>::max())
-        return LinkState::Unknown;
+        return false;
     size = static_cast<std::uint32_t>(aligned);
     const std::unique_ptr<void, decltype(&std::free)> buffer(std::malloc(size), &std::free);
     if (buffer == nullptr)
-        return LinkState::Unknown;
+        return false;
 
     if (adapters.GetAdaptersAddresses(AF_UNSPEC, GAA_FLAG_INCLUDE_PREFIX, buffer.get(), size) != win::ERROR_SUCCESS)
-        return LinkState::Unknown;
+        return false;
     for (const void* at = buffer.get(); at != nullptr;) {
         const AdapterRecord record = adapters.ReadRecord(at);
-        if (IsManagedLink(record, majorVersion))
-            return LinkState::Up;
+        if (!visit(record))
+            break;
         at = record.next;
     }
-    return LinkState::Down;
+    return true;
+}
+
+}  // namespace
+
+LinkState GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters)
+{
+    bool found = false;
+    if (!WalkAdapters(adapters, [&](const AdapterRecord& record) { return !(found = IsManagedLink(record, majorVersion)); }))
+        return LinkState::Unknown;
+    return found ? LinkState::Up : LinkState::Down;
+}
+
+WideString DescribePointToPointAdapters(IAdapters& adapters)
+{
+    WideString listed;
+    const bool read = WalkAdapters(adapters, [&](const AdapterRecord& record) {
+        if (record.ifType == IF_TYPE_PPP)
+            listed += WideString::Format(u"%s\"%s\" (type %d)", {listed.IsEmpty() ? u"" : u", ", record.friendlyName.view(),
+                                                                  static_cast<int>(record.ifType)});
+        return true;
+    });
+    return !read ? WideString(u"unreadable") : listed.IsEmpty() ? WideString(u"none") : listed;
 }

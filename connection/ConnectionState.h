@@ -14,3 +14,6 @@ enum class LinkState {
 
 // Every call enumerates afresh.
 LinkState GetConnectionState(std::uint32_t majorVersion, IAdapters& adapters);
+// For the record: the point-to-point adapters listed now, by name and type ("none" when there is
+// none, "unreadable" when the list cannot be read).
+WideString DescribePointToPointAdapters(IAdapters& adapters);

@@ -47,12 +47,17 @@ WideString GetSystemDirPath(ISystemInfo& system)
     return *directory + u"\\";
 }
 
-void RunDialerTool(Platform& platform, DialerAction action, const WideString& phoneBookPath,
+void RunDialerTool(Platform& platform, CEventLog& log, DialerAction action, const WideString& phoneBookPath,
                    const WideString& entryName)
 {
+    constexpr const char16_t* kLetters[] = {u"-a", u"-e", u"-d", u"-h"};
+    const char16_t* letter = kLetters[static_cast<int>(action)];
     const WideString systemDir = GetSystemDirPath(platform.system);
-    if (!IsQuotable(systemDir) || !IsQuotable(phoneBookPath))
+    if (!IsQuotable(systemDir) || !IsQuotable(phoneBookPath)) {
+        log.Record(u"dialer %s not started: no system directory or phonebook path fit to quote", {letter});
         return;
+    }
     platform.shell.StartProgram(systemDir + u"rasphone.exe", FormatDialerParameters(action, phoneBookPath, entryName),
                                 win::SW_SHOW);
+    log.Record(u"dialer %s started: %s", {letter, phoneBookPath.view()});
 }

@@ -1,6 +1,7 @@
 // The system's dialer tool, started with one of four command lines and never waited for.
 #pragma once
 
+#include "base/EventLog.h"
 #include "base/WideString.h"
 #include "platform/Platform.h"
 
@@ -16,6 +17,7 @@ WideString GetSystemDirPath(ISystemInfo& system);
 // shell's file associations, and returns at once. Nothing is started
 // without a phonebook path or the system directory (the tool would be pointed at the wrong file,
 // or looked up relative to the current drive), nor when either holds a quotation mark or a
-// control character, which could end its argument early or smuggle in another.
-void RunDialerTool(Platform& platform, DialerAction action, const WideString& phoneBookPath,
+// control character, which could end its argument early or smuggle in another. The start, or why
+// there was none, goes on the record.
+void RunDialerTool(Platform& platform, CEventLog& log, DialerAction action, const WideString& phoneBookPath,
                    const WideString& entryName);

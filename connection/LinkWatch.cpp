@@ -24,10 +24,13 @@ bool CLinkWatch::IsWorkingPass()
 
 LinkView CLinkWatch::SeeLink(LinkState state, const OsVersionInfo& reportedNow)
 {
+    m_lastState = state;
     m_bDropPending = state == LinkState::Down;
     if (state == LinkState::Up) {
-        if (m_bUserHungUp && m_nTicks - m_nHangUpTick >= kHangUpTicks)
+        if (m_bUserHungUp && m_nTicks - m_nHangUpTick >= kHangUpTicks) {
             m_bUserHungUp = false;
+            m_log.Record(u"hang-up forgotten: the link stayed up a minute");
+        }
         m_bConnected = true;
         m_bRedial = !m_bUserHungUp;
         m_bRedialFailureTold = false;
@@ -36,6 +39,10 @@ LinkView CLinkWatch::SeeLink(LinkState state, const OsVersionInfo& reportedNow)
     if (state != LinkState::Down)
         return {state};
     const LinkView view{state, m_bConnected && !(m_bUserHungUp && m_bScriptedHangUp), m_bRedial && RedialsDrops(reportedNow)};
+    if (view.dialAgain)
+        m_log.Record(u"re-dial: the link dropped, dialled again");
+    else if (m_bConnected && m_bUserHungUp)
+        m_log.Record(u"re-dial: none, the user hung up");
     m_bConnected = false;
     return view;
 }
@@ -50,13 +57,21 @@ void CLinkWatch::OnPassDone()
     m_bUserHungUp = false;
 }
 
-bool CLinkWatch::IsFirstFailedRedial() { return !std::exchange(m_bRedialFailureTold, true); }
+bool CLinkWatch::IsFirstFailedRedial()
+{
+    if (std::exchange(m_bRedialFailureTold, true))
+        return false;
+    m_log.Record(u"re-dial: stopped by the phonebook, tried again at each pass");
+    return true;
+}
 
 void CLinkWatch::OnUserHangUp(bool scripted)
 {
     m_bRedial = false;
     m_bUserHungUp = true;
     m_bScriptedHangUp = scripted;
+    m_log.Record(scripted ? u"hang-up remembered, a script's: never dialled again, its drop not shown"
+                          : u"hang-up remembered: never dialled again");
     m_nHangUpTick = m_nTicks;
 }
 

@@ -1,11 +1,13 @@
 // The refresh's decisions about the link, pass by pass: the state to show, whether a drop shows
 // the dialog and is dialled again, and the activity indicator's frame. It sees what the dialog
-// tells it and decides; it reaches nothing of the platform and says nothing to the user.
+// tells it and decides; it reaches nothing of the platform and says nothing to the user, and
+// records its decisions for support.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
+#include "base/EventLog.h"
 #include "connection/ConnectionState.h"
 #include "platform/Types.h"
 
@@ -21,9 +23,13 @@ public:
     // The indicator has this many frames, shown one per tick in turn.
     static constexpr std::uint32_t kFrames = 8;
 
+    explicit CLinkWatch(CEventLog& log) : m_log(log) {}
+
     // Counts a refresh of the Connect button: the link is read on every second pass only, the
     // first included. The other passes leave everything as it was.
     bool IsWorkingPass();
+    // Whether a working pass reads another state than the last one read.
+    bool IsChange(LinkState state) const { return m_lastState != state; }
     // A working pass that found the entry set up read this link state; reportedNow is the
     // version the platform reports to the program now.
     LinkView SeeLink(LinkState state, const OsVersionInfo& reportedNow);
@@ -48,6 +54,8 @@ public:
     std::optional<std::uint32_t> OnTick();
 
 private:
+    CEventLog& m_log;
+    std::optional<LinkState> m_lastState;
     std::uint32_t m_nPasses = 0;
     std::uint32_t m_nTicks = 0;
     bool m_bConnected = false;

@@ -30,6 +30,20 @@ std::intptr_t CDialog::DoModal()
     return m_nModalResult;
 }
 
+bool CDialog::Create()
+{
+    if (ui().CreateDialogFromTemplate(m_nTemplateId, m_pParent->GetSafeHwnd(), *this) == nullptr)
+        return false;
+    m_pParent->m_pModeless = this;
+    return true;
+}
+
+void CDialog::DestroyWindow()
+{
+    if (m_hWnd != nullptr)
+        ui().DestroyWindow(m_hWnd);
+}
+
 void CDialog::EndDialog(std::intptr_t result)
 {
     m_nModalResult = result;
@@ -63,7 +77,7 @@ void CDialog::RunModalLoop()
             return;
         }
         activity.OnMessageTaken(msg);
-        if (!ui().IsDialogMessage(m_hWnd, msg))
+        if (!(m_pModeless != nullptr && ui().IsDialogMessage(m_pModeless->m_hWnd, msg)) && !ui().IsDialogMessage(m_hWnd, msg))
             ui().TranslateAndDispatch(msg);
     }
 }
@@ -83,7 +97,13 @@ bool CDialog::OnWindowMessage(WindowHandle hwnd, unsigned message, std::uintptr_
             result = OnInitDialog() ? 1 : 0;
             return true;
         }
-        return WindowProc({message, wParam, lParam}, result);
+        const bool handled = WindowProc({message, wParam, lParam}, result);
+        // A dialog made beside its parent is gone with its window.
+        if (message == win::WM_DESTROY && m_pParent != nullptr && m_pParent->m_pModeless == this) {
+            m_pParent->m_pModeless = nullptr;
+            m_hWnd = nullptr;
+        }
+        return handled;
     } catch (...) {
         // Nothing may cross the system's frames around this procedure.
         ReportFailure(message);

@@ -26,6 +26,11 @@ public:
     // the window and returns the value EndDialog was given (-1 when the window was not made).
     std::intptr_t DoModal();
     void EndDialog(std::intptr_t result);
+    // Creates the dialog beside its parent, which goes on: the parent's loop hands it its
+    // messages, keys included, until DestroyWindow (or the parent's end) takes it away. False when
+    // the window was not made.
+    bool Create();
+    void DestroyWindow();
 
     WindowHandle GetSafeHwnd() const { return m_hWnd; }
 
@@ -69,4 +74,5 @@ private:
     bool m_bEndModal = false;
     std::intptr_t m_nModalResult = -1;
     int m_nOpenBoxes = 0;
+    CDialog* m_pModeless = nullptr;  // the dialog made beside this one, while it is there
 };

@@ -24,6 +24,8 @@ constexpr char16_t kBackupName[] = u"~tpb%d.bak";
 constexpr char16_t kBackupPattern[] = u"~tpb*.bak";
 constexpr int kNamesPerKind = 16;
 constexpr unsigned long kFileNotFound = 2;
+// ERROR_FILE_EXISTS: every name is taken.
+constexpr unsigned long kNoFreshName = 80;
 
 bool IsWithinLimit(const WideString& path) { return !path.IsEmpty() && path.Length() < kMaxPath; }
 
@@ -115,11 +117,10 @@ std::optional<FileError> Closed(IFile& file, const WideString& path)
 }
 
 // The phonebook's folder, held so that nothing can be put in its place meanwhile.
-std::unique_ptr<IFolder> HoldFolderOf(IFileSystem& files, const WideString& path)
+std::unique_ptr<IFolder> HoldFolderOf(IFileSystem& files, const WideString& path, unsigned long& error)
 {
     // The folder is opened by its own name, without the final separator.
     const WideString folder = FolderOf(path);
-    unsigned long error = 0;
     return files.HoldFolder(WideString(folder.view().substr(0, folder.IsEmpty() ? 0 : folder.Length() - 1)), error);
 }
 
@@ -131,21 +132,6 @@ std::u16string_view StemOf(const WideString& name) { return name.view().substr(0
 bool IsListed(const std::vector<FolderEntry>& entries, std::u16string_view stem)
 {
     return std::any_of(entries.begin(), entries.end(), [&](const FolderEntry& entry) { return StemOf(entry.name) == stem; });
-}
-
-// The backup of a replace that was cut short: the newest backup whose temporary is there too.
-// Any other backup was left by a replace that finished (another program held it when it was to
-// go): the phonebook it holds was replaced, and never comes back.
-bool MoveBackupBack(IFolder& folder, const WideString& name)
-{
-    const std::vector<FolderEntry> temporaries = folder.FindFiles(kTemporaryPattern);
-    const FolderEntry* newest = nullptr;
-    const std::vector<FolderEntry> backups = folder.FindFiles(kBackupPattern);
-    for (const FolderEntry& backup : backups) {
-        if (IsListed(temporaries, StemOf(backup.name)) && (newest == nullptr || backup.lastWritten > newest->lastWritten))
-            newest = &backup;
-    }
-    return newest != nullptr && folder.Move(newest->name, name) == 0;
 }
 
 // What earlier rewrites left beside the phonebook when they could not finish or clean up (a
@@ -164,14 +150,14 @@ void RemoveStaleFiles(IFolder& folder)
 // name is free too; never an existing file. A name taken by something that could not be removed
 // (a folder, a file another program holds) is passed over.
 std::unique_ptr<IFolderFile> CreateTemporary(IFolder& folder, IFolderFile& phoneBook, WideString& temporary,
-                                             WideString& backup)
+                                             WideString& backup, unsigned long& error)
 {
     const std::vector<FolderEntry> backups = folder.FindFiles(kBackupPattern);
+    error = kNoFreshName;
     for (int number = 0; number < kNamesPerKind; ++number) {
         temporary = NumberedName(kTemporaryName, number);
         if (IsListed(backups, StemOf(temporary)))
             continue;
-        unsigned long error = 0;
         if (auto file = folder.CreateLike(temporary, phoneBook, error)) {
             backup = NumberedName(kBackupName, number);
             return file;
@@ -183,25 +169,25 @@ std::unique_ptr<IFolderFile> CreateTemporary(IFolder& folder, IFolderFile& phone
 // The new file takes the phonebook's name, the old bytes held under the backup's name meanwhile.
 // When the new file cannot take the name, the old one takes it back; when neither can, both stay
 // beside it, and the next lookup moves the old bytes back. Nothing here is told: the next Connect
-// tries again.
-void PutInPlace(IFolderFile& phoneBook, IFolderFile& fresh, const WideString& name, const WideString& backup)
+// tries again. The code of the rename that failed, else 0.
+unsigned long PutInPlace(IFolderFile& phoneBook, IFolderFile& fresh, const WideString& name, const WideString& backup)
 {
-    if (phoneBook.Rename(backup) != 0) {
+    if (const unsigned long error = phoneBook.Rename(backup)) {
         fresh.RemoveWhenClosed();
-        return;
+        return error;
     }
-    if (fresh.Rename(name) == 0) {
+    const unsigned long error = fresh.Rename(name);
+    if (error == 0)
         phoneBook.RemoveWhenClosed();
-        return;
-    }
-    if (phoneBook.Rename(name) == 0)
+    else if (phoneBook.Rename(name) == 0)
         fresh.RemoveWhenClosed();
+    return error;
 }
 
 }  // namespace
 
-CPhoneBook::CPhoneBook(IFileSystem& files, ISystemInfo& system, WideString fileName)
-    : m_files(files), m_system(system), m_strFileName(std::move(fileName))
+CPhoneBook::CPhoneBook(IFileSystem& files, ISystemInfo& system, WideString fileName, CEventLog& log)
+    : m_files(files), m_system(system), m_log(log), m_strFileName(std::move(fileName))
 {
 }
 
@@ -248,18 +234,50 @@ bool CPhoneBook::ContainsSectionLine(const WideString& path, const WideString& e
 
 bool CPhoneBook::RestoreFromBackup(const WideString& path)
 {
-    const auto folder = HoldFolderOf(m_files, path);
+    unsigned long error = 0;
+    const auto folder = HoldFolderOf(m_files, path, error);
     return folder != nullptr && MoveBackupBack(*folder, FileNameOf(path));
+}
+
+// The backup of a replace that was cut short: the newest backup whose temporary is there too.
+// Any other backup was left by a replace that finished (another program held it when it was to
+// go): the phonebook it holds was replaced, and never comes back.
+bool CPhoneBook::MoveBackupBack(IFolder& folder, const WideString& name)
+{
+    const std::vector<FolderEntry> temporaries = folder.FindFiles(kTemporaryPattern);
+    const FolderEntry* newest = nullptr;
+    const std::vector<FolderEntry> backups = folder.FindFiles(kBackupPattern);
+    for (const FolderEntry& backup : backups) {
+        if (IsListed(temporaries, StemOf(backup.name)) && (newest == nullptr || backup.lastWritten > newest->lastWritten))
+            newest = &backup;
+    }
+    if (newest == nullptr || folder.Move(newest->name, name) != 0)
+        return false;
+    m_log.Record(u"phonebook moved back from %s, left by a replace cut short", {newest->name.view()});
+    return true;
+}
+
+std::optional<FileError> CPhoneBook::Skipped(const char16_t* why, unsigned long error)
+{
+    m_log.Record(u"metric rewrite: skipped, %s, error %d", {why, static_cast<int>(error)});
+    return std::nullopt;
+}
+
+std::optional<FileError> CPhoneBook::Failed(unsigned long error, const WideString& path)
+{
+    m_log.Record(u"metric rewrite: failed, error %d", {static_cast<int>(error)});
+    return FileError{error, path};
 }
 
 std::optional<FileError> CPhoneBook::RewriteMetricLines(const WideString& path)
 {
     if (!IsWithinLimit(path))
-        return std::nullopt;
+        return Skipped(u"no path within the limit", 0);
     // Held for the whole rewrite.
-    const auto folder = HoldFolderOf(m_files, path);
+    unsigned long error = 0;
+    const auto folder = HoldFolderOf(m_files, path, error);
     if (folder == nullptr)
-        return std::nullopt;
+        return Skipped(u"the folder not taken", error);
     return Rewrite(*folder, FileNameOf(path), path);
 }
 
@@ -270,7 +288,7 @@ std::optional<FileError> CPhoneBook::Rewrite(IFolder& folder, const WideString& 
     if (phoneBook == nullptr && error == kFileNotFound && MoveBackupBack(folder, name))
         phoneBook = folder.OpenExclusive(name, error);
     if (phoneBook == nullptr)
-        return std::nullopt;
+        return Skipped(u"the phonebook not taken", error);
     RemoveStaleFiles(folder);
 
     // A first reading only looks: a file that is already right is never touched, not even its
@@ -280,15 +298,17 @@ std::optional<FileError> CPhoneBook::Rewrite(IFolder& folder, const WideString& 
             scan.Feed(piece);
             return !scan.Changed();
         }))
-        return FileError{readError, path};
+        return Failed(readError, path);
     scan.Finish();
-    if (!scan.Changed())
+    if (!scan.Changed()) {
+        m_log.Record(u"metric rewrite: the phonebook is right as it is");
         return Closed(*phoneBook, path);
+    }
 
     WideString temporary, backup;
-    const auto output = CreateTemporary(folder, *phoneBook, temporary, backup);
+    const auto output = CreateTemporary(folder, *phoneBook, temporary, backup, error);
     if (output == nullptr)
-        return Closed(*phoneBook, path);
+        return Skipped(u"no new file made", error);
     error = phoneBook->Rewind();
     if (error == 0)
         error = CopyRewritten(*phoneBook, *output);
@@ -298,8 +318,10 @@ std::optional<FileError> CPhoneBook::Rewrite(IFolder& folder, const WideString& 
         error = output->Flush();
     if (error != 0) {
         output->RemoveWhenClosed();
-        return FileError{error, path};
+        return Failed(error, path);
     }
-    PutInPlace(*phoneBook, *output, name, backup);
+    if (const unsigned long refused = PutInPlace(*phoneBook, *output, name, backup))
+        return Skipped(u"the new file not put in place", refused);
+    m_log.Record(u"metric rewrite: rewritten");
     return std::nullopt;
 }

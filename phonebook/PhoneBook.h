@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/EventLog.h"
 #include "base/FileError.h"
 #include "base/WideString.h"
 #include "platform/FileSystem.h"
@@ -13,8 +14,9 @@
 
 class CPhoneBook {
 public:
-    // fileName: the phonebook's file name, joined to the folder at the first path lookup.
-    CPhoneBook(IFileSystem& files, ISystemInfo& system, WideString fileName);
+    // fileName: the phonebook's file name, joined to the folder at the first path lookup. What the
+    // rewrite did, and a phonebook moved back, go on the record.
+    CPhoneBook(IFileSystem& files, ISystemInfo& system, WideString fileName, CEventLog& log);
 
     // "<application data>\Tolvex Computer\<file name>". The first call creates the folder and
     // remembers the path; later calls answer from memory. Without an application-data folder
@@ -46,9 +48,14 @@ private:
     bool RestoreFromBackup(const WideString& path);
     // The rewrite, in the held folder.
     std::optional<FileError> Rewrite(IFolder& folder, const WideString& name, const WideString& path);
+    bool MoveBackupBack(IFolder& folder, const WideString& name);
+    // What the rewrite did, on the record: left alone silently, or failed and to be told.
+    std::optional<FileError> Skipped(const char16_t* why, unsigned long error);
+    std::optional<FileError> Failed(unsigned long error, const WideString& path);
 
     IFileSystem& m_files;
     ISystemInfo& m_system;
+    CEventLog& m_log;
     WideString m_strFileName;
     WideString m_strPath;
     bool m_bEntryFound = false;

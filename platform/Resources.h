@@ -11,4 +11,6 @@ public:
     virtual WideString LoadString(unsigned id) const = 0;
     virtual IconHandle LoadIcon(unsigned id) const = 0;
     virtual MenuHandle LoadMenu(unsigned id) const = 0;
+    // The file version of the program's own version resource, "1.0.0.8"; empty without one.
+    virtual WideString LoadVersion() const = 0;
 };

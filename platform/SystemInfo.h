@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "base/EventLog.h"
 #include "base/WideString.h"
 #include "platform/Types.h"
 
@@ -21,4 +22,7 @@ public:
     virtual bool IsUserAnAdmin() = 0;
     // The system's text for one of its error codes, in the user's language.
     virtual WideString DescribeError(long code) = 0;
+    virtual LocalTime GetLocalTime() = 0;
+    // The language of the user's interface, which picks the program's resources (a LANGID).
+    virtual unsigned GetUserInterfaceLanguage() = 0;
 };

@@ -97,6 +97,9 @@ public:
 
     virtual int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption,
                            unsigned type) = 0;
+    // The text on the clipboard, as Unicode text, in the owner's name; false when the clipboard
+    // could not be had.
+    virtual bool SetClipboardText(WindowHandle owner, const WideString& text) = 0;
 
     // The notification area.
     virtual void NotifyIcon(unsigned operation, const NotifyIconRecord& record) = 0;

@@ -90,9 +90,12 @@ void WriteBindList(IRegistry& registry, WideString text)
     key.Set(kBindValue, win::REG_MULTI_SZ, list.c_str(), static_cast<std::uint32_t>(list.size() * sizeof(char16_t)));
 }
 
-void FixWanBindingOrder(IRegistry& registry)
+void FixWanBindingOrder(IRegistry& registry, CEventLog& log)
 {
     std::optional<WideString> text = ReadBindList(registry);
-    if (text && MoveWanAdapterFirst(*text))
+    const bool moved = text && MoveWanAdapterFirst(*text);
+    if (moved)
         WriteBindList(registry, *text);
+    log.Record(!text ? u"binding order: the list could not be read" : moved ? u"binding order: the WAN adapter moved first"
+                                                                           : u"binding order: left as it is");
 }

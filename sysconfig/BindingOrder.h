@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "base/EventLog.h"
 #include "base/WideString.h"
 #include "platform/Registry.h"
 
@@ -24,4 +25,5 @@ void WriteBindList(IRegistry& registry, WideString text);
 // The registry form of the text: each line feed a NUL, the list always closed by an empty item.
 std::u16string TextToBindList(WideString text);
 // Read, move, write back: the list is written only when the WAN entry stood later than first.
-void FixWanBindingOrder(IRegistry& registry);
+// What was done goes on the record.
+void FixWanBindingOrder(IRegistry& registry, CEventLog& log);

@@ -60,12 +60,6 @@ long WriteMachineDword(IRegistry& registry, const WideString& keyPath, const Wid
     return setResult;
 }
 
-bool SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName)
-{
-    long ignored = 0;
-    return CreateAndSet(registry, keyPath, valueName, kBothBehindNat, ignored) == 0;
-}
-
 std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint32_t majorVersion)
 {
     std::vector<IpsecValue> missing;
@@ -78,19 +72,34 @@ std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint
     return missing;
 }
 
-bool IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system)
+bool IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system, CEventLog& log)
 {
-    return FindIpsecValuesNotInPlace(registry, ReadMajorVersion(system)).empty();
+    const std::vector<IpsecValue> missing = FindIpsecValuesNotInPlace(registry, ReadMajorVersion(system));
+    for (const IpsecValue& value : missing)
+        log.Record(u"registry check: %s\\%s not in place", {value.keyPath, value.name});
+    if (missing.empty())
+        log.Record(u"registry check: the IPsec values are in place");
+    return missing.empty();
 }
 
-NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system)
+NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system, CEventLog& log)
 {
     const std::uint32_t major = ReadMajorVersion(system);
     const char16_t* key = EncapsulationKey(major);
-    if (ReadMachineDword(registry, key, kEncapsulationValue) == kBothBehindNat)
+    if (ReadMachineDword(registry, key, kEncapsulationValue) == kBothBehindNat) {
+        log.Record(u"registry repair: the rule is in place");
         return NatRepair::InPlace;
+    }
     // The older systems let any user try.
-    if (!IsOlderSystem(major) && !system.IsUserAnAdmin())
+    if (!IsOlderSystem(major) && !system.IsUserAnAdmin()) {
+        log.Record(u"registry repair: the rule is not in place, and only an administrator may set it");
         return NatRepair::NeedsAdministrator;
-    return SetMachineDwordToTwo(registry, key, kEncapsulationValue) ? NatRepair::Attempted : NatRepair::KeyRefused;
+    }
+    long written = 0;
+    if (const long refused = CreateAndSet(registry, key, kEncapsulationValue, kBothBehindNat, written)) {
+        log.Record(u"registry repair: %s refused, error %d", {key, static_cast<int>(refused)});
+        return NatRepair::KeyRefused;
+    }
+    log.Record(u"registry repair: the rule set to 2, error %d", {static_cast<int>(written)});
+    return NatRepair::Attempted;
 }

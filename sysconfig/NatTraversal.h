@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/EventLog.h"
 #include "base/WideString.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
@@ -15,9 +16,6 @@
 // followed by zeros); none when the key did not open or the value was not read (missing, or
 // longer than four bytes).
 std::optional<std::uint32_t> ReadMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName);
-// Creates or opens the key with full access and writes REG_DWORD 2: true when the key opened
-// (the write itself is not examined).
-bool SetMachineDwordToTwo(IRegistry& registry, const WideString& keyPath, const WideString& valueName);
 // Creates or opens the key with full access and writes REG_DWORD value: the platform's code of
 // the first step that failed, 0 when both succeeded.
 long WriteMachineDword(IRegistry& registry, const WideString& keyPath, const WideString& valueName,
@@ -33,13 +31,15 @@ struct IpsecValue {
 // way the check reads them.
 std::vector<IpsecValue> FindIpsecValuesNotInPlace(IRegistry& registry, std::uint32_t majorVersion);
 
-// Whether the values are in place for the system's version. It only reads.
-bool IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system);
+// Whether the values are in place for the system's version. It only reads; each value not in
+// place goes on the record.
+bool IsIpsecRegistryReady(IRegistry& registry, ISystemInfo& system, CEventLog& log);
 
 // What the repair at Quit did: nothing (the value is in place), nothing for want of an
-// administrator, or a write of 2 after the key opened with full access, or not even that.
+// administrator, or a write of 2 after the key opened with full access, or not even that. The
+// outcome goes on the record, with the system's code of the step that failed.
 enum class NatRepair { InPlace, NeedsAdministrator, Attempted, KeyRefused };
-NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system);
+NatRepair RepairNatTraversal(IRegistry& registry, ISystemInfo& system, CEventLog& log);
 
 // The major version the platform reports now.
 std::uint32_t ReadMajorVersion(ISystemInfo& system);

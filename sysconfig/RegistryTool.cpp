@@ -10,7 +10,7 @@ constexpr char16_t kToolName[] = u"Tolvex Regset.exe";
 
 }  // namespace
 
-void LaunchRegistryTool(Platform& platform)
+void LaunchRegistryTool(Platform& platform, CEventLog& log)
 {
     const WideString verb = ReadMajorVersion(platform.system) >= 6 ? WideString(u"runas") : WideString(u"");
     // By full path from the program's folder: an elevated start must never pick up a file of
@@ -19,4 +19,5 @@ void LaunchRegistryTool(Platform& platform)
     if (folder.IsEmpty())
         return;
     platform.shell.Execute(nullptr, verb, folder + kToolName, WideString(u""), std::nullopt, win::SW_HIDE);
+    log.Record(u"registry tool started: %s", {(folder + kToolName).view()});
 }

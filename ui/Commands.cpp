@@ -13,6 +13,17 @@ void CTolvexDesktopWinDlg::OnConnect() { ReportIfAny(ConnectOrHangUp(LinkIntent:
 
 CTolvexDesktopWinDlg::LinkResult CTolvexDesktopWinDlg::ConnectOrHangUp(LinkIntent intent, bool scripted)
 {
+    const LinkResult result = ConnectOrHangUpAsAsked(intent, scripted);
+    constexpr const char16_t* kNothingStarted[] = {u"the entry not set up", nullptr, nullptr, u"the link is up already",
+                                                   u"the link is down already", u"the link's state unreadable",
+                                                   u"the phonebook failed"};
+    if (const char16_t* why = kNothingStarted[static_cast<int>(result.outcome)])
+        m_log.Record(u"connect command: nothing started, %s", {why});
+    return result;
+}
+
+CTolvexDesktopWinDlg::LinkResult CTolvexDesktopWinDlg::ConnectOrHangUpAsAsked(LinkIntent intent, bool scripted)
+{
     // The link is looked at first, before the phonebook is read or written.
     const LinkState state = GetConnectionState();
     const std::optional<FileError> failure = RewriteInterfaceMetric();
@@ -26,7 +37,7 @@ CTolvexDesktopWinDlg::LinkResult CTolvexDesktopWinDlg::ConnectOrHangUp(LinkInten
         // A phonebook that could not be rewritten stops a dial, never a hang-up: the user must
         // always be able to take the link down.
         m_linkWatch.OnUserHangUp(scripted);
-        RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
+        RunDialerTool(platform(), m_log, DialerAction::HangUp, path, entryName);
         return {LinkOutcome::HungUp, failure};
     }
     if (intent == LinkIntent::Disconnect)
@@ -40,7 +51,7 @@ CTolvexDesktopWinDlg::LinkResult CTolvexDesktopWinDlg::ConnectOrHangUp(LinkInten
 void CTolvexDesktopWinDlg::Dial(const WideString& path, const WideString& entryName)
 {
     m_linkWatch.OnDial();
-    RunDialerTool(platform(), DialerAction::Dial, path, entryName);
+    RunDialerTool(platform(), m_log, DialerAction::Dial, path, entryName);
 }
 
 void CTolvexDesktopWinDlg::OnOK()
@@ -48,7 +59,7 @@ void CTolvexDesktopWinDlg::OnOK()
     const WideString path = GetPhoneBookPath();
     const WideString entryName = LoadEntryName();
     if (IsEntryConfigured(path, entryName) == 0) {
-        RunDialerTool(platform(), DialerAction::HangUp, path, entryName);
+        RunDialerTool(platform(), m_log, DialerAction::HangUp, path, entryName);
         return;
     }
     MessageBox(FormatDialerParameters(DialerAction::Dial, path, entryName), win::MB_OK | win::MB_ICONEXCLAMATION);
@@ -60,11 +71,13 @@ void CTolvexDesktopWinDlg::OnSettings()
     const WideString path = GetPhoneBookPath();
     const WideString entryName = LoadEntryName();
     if (IsEntryConfigured(path, entryName) != 0) {
-        RunDialerTool(platform(), DialerAction::Edit, path, entryName);
+        RunDialerTool(platform(), m_log, DialerAction::Edit, path, entryName);
         return;
     }
     if (MessageBox(IDS_NOT_SET_UP_YET, win::MB_OKCANCEL | win::MB_ICONEXCLAMATION) == win::IDOK)
-        RunDialerTool(platform(), DialerAction::Add, path, entryName);
+        RunDialerTool(platform(), m_log, DialerAction::Add, path, entryName);
+    else
+        m_log.Record(u"settings: nothing started, the user cancelled");
 }
 
 void CTolvexDesktopWinDlg::OnQuit()
@@ -79,7 +92,7 @@ void CTolvexDesktopWinDlg::OnQuit()
 
 void CTolvexDesktopWinDlg::Quit(bool ask)
 {
-    ShowRepairOutcome(RepairNatTraversal(platform().registry, platform().system));
+    ShowRepairOutcome(RepairNatTraversal(platform().registry, platform().system, m_log));
     if (GetConnectionState() == LinkState::Up) {
         if (ask && MessageBox(IDS_CONFIRM_DISCONNECT_QUIT, win::MB_YESNO) == win::IDNO)
             return;

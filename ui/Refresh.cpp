@@ -37,7 +37,13 @@ void CTolvexDesktopWinDlg::OnUpdateConnect(CCmdUI& cmdUI)
     }
     cmdUI.Enable(true);
 
-    const LinkView view = m_linkWatch.SeeLink(GetConnectionState(), platform().system.GetVersion());
+    const LinkState state = GetConnectionState();
+    if (m_linkWatch.IsChange(state)) {
+        constexpr const char16_t* kStates[] = {u"up", u"down", u"unreadable"};
+        m_log.Record(u"link: %s; point-to-point adapters: %s",
+                     {kStates[static_cast<int>(state)], DescribePointToPointAdapters(platform().adapters).view()});
+    }
+    const LinkView view = m_linkWatch.SeeLink(state, platform().system.GetVersion());
     if (view.state != LinkState::Unknown)
         m_trayIcon.SetTip(view.state == LinkState::Up ? kTipConnected : kTipNotConnected);
     if (view.showDialog)

@@ -3,26 +3,33 @@
 // after the answer, never inside the sender's wait.
 #include "ui/TolvexDesktopWinDlg.h"
 
+#include <iterator>
+
 std::intptr_t CTolvexDesktopWinDlg::OnScriptCommand(std::uintptr_t command)
 {
+    constexpr const char16_t* kNames[] = {u"?", u"/connect", u"/disconnect", u"/status", u"/quit"};
     const auto asked = static_cast<ScriptCommand>(command);
-    if (asked == ScriptCommand::Status)
-        return ScriptAnswerOf(GetStatus());
-    if (asked != ScriptCommand::Connect && asked != ScriptCommand::Disconnect && asked != ScriptCommand::Quit)
+    if (command == 0 || command >= std::size(kNames))
         return 0;  // a later version's command: answered as by a copy that knows none
-    // The user answers a box of the program first.
+    const auto answer = [&](ScriptExit exit) {
+        m_log.Record(u"script: %s answered %d", {kNames[command], static_cast<int>(exit)});
+        ui().ReplyMessage(ScriptAnswerOf(exit));
+        return ScriptAnswerOf(exit);
+    };
+    // The user answers a box of the program first; the status is only looked at.
+    if (asked == ScriptCommand::Status)
+        return answer(GetStatus());
     if (IsMessageBoxOpen())
-        return ScriptAnswerOf(ScriptExit::Busy);
+        return answer(ScriptExit::Busy);
     if (asked == ScriptCommand::Quit) {
-        ui().ReplyMessage(ScriptAnswerOf(ScriptExit::Done));
+        answer(ScriptExit::Done);
         Quit(false);
         return ScriptAnswerOf(ScriptExit::Done);
     }
     const LinkResult result = ConnectOrHangUp(asked == ScriptCommand::Connect ? LinkIntent::Connect : LinkIntent::Disconnect, true);
-    const std::intptr_t answer = ScriptAnswerOf(ExitOf(result.outcome));
-    ui().ReplyMessage(answer);
+    const std::intptr_t answered = answer(ExitOf(result.outcome));
     ReportIfAny(result.failure);
-    return answer;
+    return answered;
 }
 
 ScriptExit CTolvexDesktopWinDlg::GetStatus()

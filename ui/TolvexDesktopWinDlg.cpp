@@ -43,9 +43,12 @@ const Map CTolvexDesktopWinDlg::s_messageMap = {
 
 CTolvexDesktopWinDlg::CTolvexDesktopWinDlg(Platform& platform)
     : CDialog(platform, IDD_TOLVEXDESKTOPWIN_DIALOG),
-      m_phoneBook(platform.files, platform.system, platform.resources.LoadString(IDS_PHONEBOOK_FILE_NAME)),
+      m_log([&platform] { return platform.system.GetLocalTime(); }),
+      m_phoneBook(platform.files, platform.system, platform.resources.LoadString(IDS_PHONEBOOK_FILE_NAME), m_log),
+      m_linkWatch(m_log),
       m_hIcon(platform.resources.LoadIcon(IDR_MAINFRAME)),
-      m_trayIcon(platform.ui, m_hIcon)
+      m_trayIcon(platform.ui, m_hIcon),
+      m_dlgDiagnostics(platform, *this, m_log)
 {
 }
 
@@ -79,6 +82,7 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
     m_nScriptMessage = ui().RegisterWindowMessage(kScriptCommandMessage);
 
     m_osVersionInfo = platform().system.GetVersion();
+    RecordStart();
 
     ExtendSystemMenu();
 
@@ -94,12 +98,12 @@ bool CTolvexDesktopWinDlg::OnInitDialog()
     ui().SetTimer(m_hWnd, IDT_REFRESH, 1000);
 
     // Told before the dialog is first shown; the tool is started whatever the user does.
-    const bool ready = IsIpsecRegistryReady(platform().registry, platform().system);
+    const bool ready = IsIpsecRegistryReady(platform().registry, platform().system, m_log);
     if (IsOlderSystem(ReadMajorVersion(platform().system)))
-        FixWanBindingOrder(platform().registry);
+        FixWanBindingOrder(platform().registry, m_log);
     if (!ready) {
         MessageBox(IDS_REGISTRY_MUST_BE_MODIFIED, win::MB_OK);
-        LaunchRegistryTool(platform());
+        LaunchRegistryTool(platform(), m_log);
     }
 
     MakeLayered();
@@ -114,10 +118,18 @@ void CTolvexDesktopWinDlg::ExtendSystemMenu()
         return;
     ui().AppendMenuItem(sysMenu, IDM_HIDETOTRAY, platform().resources.LoadString(IDS_HIDE_TO_TASKTRAY));
     const WideString about = platform().resources.LoadString(IDS_ABOUTBOX);
-    if (!about.IsEmpty()) {
-        ui().AppendMenuSeparator(sysMenu);
+    ui().AppendMenuSeparator(sysMenu);
+    if (!about.IsEmpty())
         ui().AppendMenuItem(sysMenu, IDM_ABOUTBOX, about);
-    }
+    ui().AppendMenuItem(sysMenu, IDM_DIAGNOSTICS, platform().resources.LoadString(IDS_DIAGNOSTICS));
+}
+
+void CTolvexDesktopWinDlg::RecordStart()
+{
+    m_log.Record(u"start: version %s, Windows %d.%d as told, interface language %d, %s",
+                 {platform().resources.LoadVersion().view(), static_cast<int>(m_osVersionInfo.dwMajorVersion),
+                  static_cast<int>(m_osVersionInfo.dwMinorVersion), static_cast<int>(platform().system.GetUserInterfaceLanguage()),
+                  platform().system.IsUserAnAdmin() ? u"as administrator" : u"not as administrator"});
 }
 
 void CTolvexDesktopWinDlg::MakeLayered()
@@ -138,6 +150,9 @@ bool CTolvexDesktopWinDlg::OnSysCommand(unsigned id, std::intptr_t)
         dlgAbout.DoModal();
         return true;
     }
+    case IDM_DIAGNOSTICS:
+        m_dlgDiagnostics.Open();
+        return true;
     default:
         return false;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/EventLog.h"
 #include "base/FileError.h"
 #include "base/WideString.h"
 #include "connection/LinkWatch.h"
@@ -13,6 +14,7 @@
 #include "phonebook/PhoneBook.h"
 #include "platform/Constants.h"
 #include "sysconfig/NatTraversal.h"
+#include "ui/DiagnosticsDlg.h"
 #include "ui/Scripting.h"
 #include "ui/TrayIcon.h"
 
@@ -21,6 +23,7 @@ public:
     static constexpr std::uintptr_t IDT_REFRESH = 137;
     static constexpr unsigned IDM_HIDETOTRAY = win::SC_MINIMIZE;
     static constexpr unsigned IDM_ABOUTBOX = 16;
+    static constexpr unsigned IDM_DIAGNOSTICS = 32;
     static constexpr unsigned WM_TRAYICON = win::WM_USER + 0x64;
     static constexpr unsigned WM_ACTIVATE_REQUEST = win::WM_USER + 0x70;
     // A second start asks each window that may be the running copy's dialog this registered
@@ -45,6 +48,7 @@ private:
     IconHandle OnQueryDragIcon() const { return m_hIcon; }
     void ExtendSystemMenu();
     void MakeLayered();
+    void RecordStart();
 
     // Notification-area icon and window visibility (TrayCommands.cpp)
     void OnTrayIconEvent(std::intptr_t mouseEvent);
@@ -70,7 +74,9 @@ private:
     };
     void OnOK() override;
     void OnConnect();
+    // Recorded when nothing was started.
     LinkResult ConnectOrHangUp(LinkIntent intent, bool scripted = false);
+    LinkResult ConnectOrHangUpAsAsked(LinkIntent intent, bool scripted);
     void Dial(const WideString& path, const WideString& entryName);
     void OnSettings();
     void OnQuit();
@@ -99,6 +105,8 @@ private:
     static const MessageMap<CTolvexDesktopWinDlg> s_messageMap;
 
     OsVersionInfo m_osVersionInfo;
+    // Before the units that record in it.
+    CEventLog m_log;
     CPhoneBook m_phoneBook;
     CLinkWatch m_linkWatch;
     IconHandle m_hIcon = nullptr;
@@ -108,4 +116,5 @@ private:
     CControl m_btnSettings;
     CControl m_btnConnect;
     CControl m_stcActivity;
+    CDiagnosticsDlg m_dlgDiagnostics;
 };

@@ -5,6 +5,7 @@
 bool CTolvexDesktopWinDlg::WindowProc(const MessageArgs& args, std::intptr_t& result)
 {
     if (m_nIdentifyMessage != 0 && args.message == m_nIdentifyMessage) {
+        m_log.Record(u"another start of the program asked for this copy");
         result = kIdentity;
         return true;
     }

@@ -25,6 +25,7 @@ public:
     WideString LoadString(unsigned id) const override;
     IconHandle LoadIcon(unsigned id) const override;
     MenuHandle LoadMenu(unsigned id) const override;
+    WideString LoadVersion() const override;
 };
 
 class CWin32SystemInfo : public ISystemInfo {
@@ -34,6 +35,8 @@ public:
     std::optional<WideString> GetAppDataFolder() override;
     bool IsUserAnAdmin() override;
     WideString DescribeError(long code) override;
+    LocalTime GetLocalTime() override;
+    unsigned GetUserInterfaceLanguage() override;
 };
 
 class CWin32Registry : public IRegistry {
@@ -115,6 +118,7 @@ public:
     Rect GetClientRect(WindowHandle hwnd) override;
     void DrawIcon(DeviceContext dc, int x, int y, IconHandle icon) override;
     int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
+    bool SetClipboardText(WindowHandle owner, const WideString& text) override;
     void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override;
     unsigned RegisterWindowMessage(const WideString& name) override;
     void AllowMessageFromLowerPrivilege(WindowHandle hwnd, unsigned message) override;

@@ -54,3 +54,12 @@ WideString CWin32SystemInfo::DescribeError(long code)
         description = WideString(description.view().substr(0, description.Length() - 1));
     return description;
 }
+
+LocalTime CWin32SystemInfo::GetLocalTime()
+{
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+unsigned CWin32SystemInfo::GetUserInterfaceLanguage() { return ::GetUserDefaultUILanguage(); }

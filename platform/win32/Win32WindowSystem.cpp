@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/Win32DynamicCalls.h"
@@ -246,6 +247,24 @@ int CWin32WindowSystem::MessageBox(WindowHandle owner, const WideString& text, c
                                    unsigned type)
 {
     return ::MessageBoxW(ToHwnd(owner), ToWide(text), ToWide(caption), type);
+}
+
+bool CWin32WindowSystem::SetClipboardText(WindowHandle owner, const WideString& text)
+{
+    if (!::OpenClipboard(ToHwnd(owner)))
+        return false;
+    const std::size_t bytes = (text.Length() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (void* at = memory != nullptr ? ::GlobalLock(memory) : nullptr) {
+        std::memcpy(at, ToWide(text), bytes);
+        ::GlobalUnlock(memory);
+    }
+    // The clipboard owns the memory once it took it.
+    const bool taken = memory != nullptr && ::EmptyClipboard() && ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!taken && memory != nullptr)
+        ::GlobalFree(memory);
+    ::CloseClipboard();
+    return taken;
 }
 
 void CWin32WindowSystem::NotifyIcon(unsigned operation, const NotifyIconRecord& record)

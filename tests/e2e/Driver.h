@@ -154,11 +154,26 @@ private:
     HWND m_dialog = nullptr;
 };
 
+// Asked of the window itself: an edit control of another process keeps its text to itself.
 inline std::wstring Text(HWND window)
 {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(window, buffer, 1024);
-    return buffer;
+    std::wstring text(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0) + 1, L'\0');
+    text.resize(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    return text;
+}
+
+// The clipboard's Unicode text.
+inline std::wstring ClipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
 }
 
 inline std::wstring BoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }

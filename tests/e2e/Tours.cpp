@@ -163,6 +163,20 @@ TEST_F(English, C_TheEntryTheDialerAndThePhoneBook)
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(PhoneBookPath()) == expected; })) << "every other byte kept";
     EXPECT_TRUE(WaitUntil([&] { return DialerLog().size() == m_nMark + 3; }));
     EXPECT_EQ(Dialled(), (std::vector<std::wstring>{DialerLine(L'a'), DialerLine(L'd'), DialerLine(L'd')}));
+
+    // The diagnostics name the dial just made; Copy puts their whole text on the clipboard.
+    PostMessageW(m_dialog, WM_SYSCOMMAND, 32, 0);
+    HWND diagnostics = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        return (diagnostics = FindTopLevel([](HWND hwnd) { return IsWindowVisible(hwnd) && Text(hwnd) == L"Diagnostics"; }));
+    }));
+    const std::wstring record = Text(GetDlgItem(diagnostics, IDC_RECORD));
+    EXPECT_NE(record.find(L" dialer -d started: " + PhoneBookPath() + L"\r\n"), std::wstring::npos) << record;
+    SaveScreenshot(L"diagnostics-en");
+    Click(diagnostics, IDC_COPY);
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == record; }));
+    PressKey(diagnostics, VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(diagnostics); }));
     EXPECT_EQ(Script(L"/quit"), 0u);
     EXPECT_TRUE(m_app->WaitForExit()) << "no link of its own: it ends at once";
     EXPECT_EQ(Script(L"-STATUS"), 3u) << "no copy runs";

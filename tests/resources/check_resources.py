@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Both programs' resources as the resource compiler itself reads them (windres, its output as a
 script): every string the code names exists, in English and Japanese with the same placeholders,
-and the main dialog and the tray menu hold in both languages the controls and commands the code
-uses. The program's manifest names Vista and 7 alone: later releases then report 6.2, which the
+and the main dialog, the diagnostics and the tray menu hold in both languages the controls and
+commands the code uses. The program's manifest names Vista and 7 alone: later releases then report 6.2, which the
 refresh tells them by."""
 import re, subprocess, sys
 from collections import Counter, defaultdict
@@ -24,7 +24,7 @@ def compiled(script):
             resource = int(m.group(1))
         elif m := re.match(r"  (\d+), L?\"(.*)\"$", line):
             strings[language][int(m.group(1))] = m.group(2)
-        elif m := re.match(r"\s+\w+ L?\".*\", (-?\d+)", line):
+        elif m := re.match(r"\s+\w+ (?:L?\".*\", )?(-?\d+)", line):
             items[language, resource].add(int(m.group(1)))
     return strings, items
 
@@ -41,7 +41,7 @@ for script in ["ui/resources/TolvexDesktopWin.rc", "regset/resources/TolvexRegse
             failures.append(f"{script}: string {id} has other placeholders in Japanese")
     if script.startswith("ui/"):
         for language in (ENGLISH, JAPANESE):
-            for resource, needed in ((102, {1002, 1003, 1004, 2}), (147, {32773, 2})):
+            for resource, needed in ((102, {1002, 1003, 1004, 2}), (103, {1010, 1011, 2}), (147, {32773, 2})):
                 if not needed <= items[language, resource]:
                     failures.append(f"{script}: {resource} in language {language} lacks {sorted(needed - items[language, resource])}")
 VISTA_AND_7 = ["e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a"]

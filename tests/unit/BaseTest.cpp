@@ -2,6 +2,7 @@
 // its arguments, whatever a translated text asks for.
 #include <gtest/gtest.h>
 
+#include "base/EventLog.h"
 #include "base/Path.h"
 #include "base/WideString.h"
 
@@ -47,3 +48,33 @@ TEST(Path, FolderAndFileName)
     EXPECT_EQ(FolderOf(u"b.pbk").str(), u"");
     EXPECT_EQ(FileNameOf(u"C:/a/b.exe").str(), u"b.exe");
 }
+
+// The newest 200 events in order at and past the ring's end, each with its local time to the
+// second; a text too long for its place cut.
+TEST(EventLog, KeepsTheNewest200InOrderEachWithItsTime)
+{
+    LocalTime now{2026, 1, 2, 3, 4, 5};
+    CEventLog log([&] { return now; });
+    EXPECT_TRUE(log.GetText().IsEmpty());
+    const auto lines = [&] {
+        std::vector<std::u16string> found;
+        const WideString all = log.GetText();
+        for (std::u16string_view text = all.view(); !text.empty(); text.remove_prefix(text.find(u"\r\n") + 2))
+            found.emplace_back(text.substr(0, text.find(u"\r\n")));
+        return found;
+    };
+    for (int n = 1; n <= 401; ++n) {
+        now.second = static_cast<std::uint16_t>(n % 60);
+        log.Record(u"event %d", {n});
+        if (n == 1)
+            EXPECT_EQ(lines(), std::vector<std::u16string>{u"2026-01-02 03:04:01 event 1"});
+        if (n == 200 || n == 201 || n == 401) {
+            EXPECT_EQ(lines().size(), 200u) << n;
+            EXPECT_EQ(lines().front().substr(20), WideString::Format(u"event %d", {n - 199}).str()) << n;
+            EXPECT_EQ(lines().back().substr(17), WideString::Format(u"%d event %d", {n % 60, n}).str()) << n;
+        }
+    }
+    log.Record(u"%s", {std::u16string(300, u'x')});
+    EXPECT_EQ(lines().back().substr(20), std::u16string(CEventLog::kTextChars, u'x'));
+}
+

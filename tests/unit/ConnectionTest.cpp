@@ -72,7 +72,7 @@ TEST(ConnectionState, TheBufferHoldsTheWholeListAndEveryFailureHasItsCode)
 TEST(DialerTool, StartsTheSystemDirectorysToolDirectlyAndNothingUnsafe)
 {
     FakePlatform fake;
-    RunDialerTool(fake.platform, DialerAction::Edit, u"C:\\a b~\\p.pbk", u"Tolvex Cell VPN");
+    RunDialerTool(fake.platform, fake.log, DialerAction::Edit, u"C:\\a b~\\p.pbk", u"Tolvex Cell VPN");
     EXPECT_TRUE(fake.shell.starts.empty());
     ASSERT_EQ(fake.shell.programs.size(), 1u);
     EXPECT_EQ(fake.shell.programs[0].file, "C:\\Windows\\system32\\rasphone.exe");
@@ -81,7 +81,7 @@ TEST(DialerTool, StartsTheSystemDirectorysToolDirectlyAndNothingUnsafe)
     // The system directory fits a buffer of 256 characters announced as 255: 254 and a terminator.
     const WideString longest(u"C:\\" + std::u16string(251, u'w'));
     fake.system.systemDirectory = longest;
-    RunDialerTool(fake.platform, DialerAction::Dial, u"C:\\p.pbk", u"Tolvex Cell VPN");
+    RunDialerTool(fake.platform, fake.log, DialerAction::Dial, u"C:\\p.pbk", u"Tolvex Cell VPN");
     ASSERT_EQ(fake.shell.programs.size(), 2u);
     EXPECT_EQ(fake.shell.programs[1].file, Narrow(longest.view()) + "\\rasphone.exe");
 
@@ -103,7 +103,7 @@ TEST(DialerTool, StartsTheSystemDirectorysToolDirectlyAndNothingUnsafe)
     for (const auto& r : refused) {
         FakePlatform fake;
         fake.system.systemDirectory = r.systemDirectory;
-        RunDialerTool(fake.platform, DialerAction::Dial, r.path, u"Tolvex Cell VPN");
+        RunDialerTool(fake.platform, fake.log, DialerAction::Dial, r.path, u"Tolvex Cell VPN");
         EXPECT_TRUE(fake.shell.programs.empty()) << Narrow(r.path.view());
     }
 }
@@ -121,7 +121,8 @@ struct Pass {
 
 void Watch(const std::vector<Pass>& passes, const char* story)
 {
-    CLinkWatch watch;
+    FakePlatform fake;
+    CLinkWatch watch(fake.log);
     for (std::size_t i = 0; i < passes.size(); ++i) {
         const Pass& pass = passes[i];
         for (int tick = 0; tick < pass.ticksBefore; ++tick)

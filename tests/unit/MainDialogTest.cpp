@@ -358,6 +358,67 @@ TEST(MainDialog, AScriptsCommandIsAnsweredWithItsExitCodeAndItsBoxComesAfter)
     EXPECT_FALSE(q.fake.ui.Window(q.Hwnd()).visible);
 }
 
+// What support reads, each event written where it is decided: the start, the link and its
+// adapters, a rewrite skipped and one failed, a hang-up and a re-dial, a dial, a refused repair;
+// shown beside the dialog as it stood when opened, and copied whole.
+TEST(MainDialog, TheDiagnosticsRecordWhatTheProgramDecidedAndCopyIt)
+{
+    Program p(true, Link::Up);
+    p.fake.system.minor = 2;
+    p.fake.ui.templates[IDD_DIAGNOSTICS] = {IDC_RECORD, IDC_COPY, win::IDCANCEL};
+    p.fake.ui.captions[IDD_DIAGNOSTICS] = u"Diagnostics";
+    p.fake.files.Put(kPath, std::string(kEntry) + "IpInterfaceMetric=0\r\n");
+    p.fake.files.nodes[kPath].readOnly = true;
+    p.fake.ui.steps = {[&] {
+        p.Pass();
+        p.Command(IDC_CONNECT);
+        p.SetLink(Link::Down);
+        p.WorkingPass();
+        p.SetLink(Link::Up);
+        p.WorkingPass();
+        p.fake.files.nodes[kPath].readOnly = false;
+        p.fake.files.Fail(Step::Write, ".tmp", 1, 112);
+        p.SetLink(Link::Down);
+        p.WorkingPass();
+        p.WorkingPass();
+        p.fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, 0);
+        p.fake.registry.KeyAt(kPolicyAgentKey).refuseWrite = true;
+        p.SetLink(Link::Up);
+        p.fake.ui.answers = {win::IDOK, win::IDNO};
+        p.Command(win::IDCANCEL);
+        p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_DIAGNOSTICS);
+        p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_DIAGNOSTICS);
+        EXPECT_EQ(p.fake.ui.events.back(), "foreground Diagnostics") << "opened once, brought forward the second time";
+    }};
+    p.dialog.DoModal();
+    const WindowHandle shown = p.fake.ui.lastCreated;
+    const std::string text = Narrow(p.fake.ui.Window(p.fake.ui.Control(shown, IDC_RECORD)).text.view());
+    std::size_t at = 0;
+    for (const std::string event : std::vector<std::string>{
+             "Tolvex Cell VPN Manager 1.0.0.8\r\n2026-12-07 09:05:03 start: version 1.0.0.8, Windows 6.2 as told, interface language 1041, as administrator",
+             "registry check: the IPsec values are in place",
+             "link: up; point-to-point adapters: \"Tolvex Cell VPN\" (type 23)",
+             "metric rewrite: skipped, the phonebook not taken, error 5",
+             "hang-up remembered: never dialled again",
+             "dialer -h started: " + std::string(kPath),
+             "link: down; point-to-point adapters: none",
+             "re-dial: none, the user hung up",
+             "re-dial: the link dropped, dialled again",
+             "metric rewrite: failed, error 112",
+             "re-dial: stopped by the phonebook, tried again at each pass",
+             "metric rewrite: rewritten",
+             "dialer -d started: ",
+             "registry repair: SYSTEM\\CurrentControlSet\\services\\PolicyAgent refused, error 5",
+         }) {
+        at = text.find(event, at);
+        EXPECT_NE(at, std::string::npos) << event << " in\n" << text;
+    }
+    p.fake.ui.Deliver(shown, win::WM_COMMAND, IDC_COPY);
+    EXPECT_EQ(Narrow(p.fake.ui.clipboard.view()), text);
+    p.fake.ui.Deliver(shown, win::WM_COMMAND, win::IDCANCEL);
+    EXPECT_EQ(p.fake.ui.Window(shown).sink, nullptr) << "closed";
+}
+
 // Windows ending the session, or an installer closing the program: no question, the link left.
 TEST(MainDialog, TheEndOfTheSessionEndsItWithoutAQuestion)
 {

@@ -51,7 +51,7 @@ protected:
         files.meanwhile = nullptr;
         for (auto& [path, node] : files.nodes)
             node.held = node.readOnly = node.notReal = false;
-        CPhoneBook nextStart(files, fake.system, u"TolvexPhoneBook.pbk");
+        CPhoneBook nextStart(files, fake.system, u"TolvexPhoneBook.pbk", fake.log);
         EXPECT_TRUE(HoldsEntry(nextStart)) << what;
         const auto bytes = files.Bytes(kPath);
         EXPECT_TRUE(bytes == kOld || bytes == kNew) << what << ": " << bytes.value_or("(nothing)");
@@ -62,7 +62,7 @@ protected:
 
     FakePlatform fake;
     FakeFileSystem& files = fake.files;
-    CPhoneBook phoneBook{fake.files, fake.system, u"TolvexPhoneBook.pbk"};
+    CPhoneBook phoneBook{fake.files, fake.system, u"TolvexPhoneBook.pbk", fake.log};
 };
 
 // The lines' edges, fed in pieces of every size: both readers agree with the plain reference the
@@ -106,7 +106,7 @@ TEST_F(PhoneBook, ThePathIsMadeOnceWithItsFolderAndNeverWithoutApplicationData)
     EXPECT_TRUE(files.nodes.empty()) << "remembered: no second folder";
 
     fake.system.appData.reset();
-    CPhoneBook without(fake.files, fake.system, u"TolvexPhoneBook.pbk");
+    CPhoneBook without(fake.files, fake.system, u"TolvexPhoneBook.pbk", fake.log);
     EXPECT_TRUE(without.GetPathCreatingFolder().IsEmpty());
     EXPECT_TRUE(files.nodes.empty());
 }
@@ -117,7 +117,7 @@ TEST_F(PhoneBook, TheEntryIsFoundAndRewrittenWhereverTheProfileLies)
 {
     for (const char16_t* appData : {u"\\\\server\\share\\u\\Roaming", u"H:\\Roaming", u"C:\\Users\\LONGUS~1\\AppData\\Roaming"}) {
         fake.system.appData = WideString(appData);
-        CPhoneBook there(files, fake.system, u"TolvexPhoneBook.pbk");
+        CPhoneBook there(files, fake.system, u"TolvexPhoneBook.pbk", fake.log);
         const WideString path = there.GetPathCreatingFolder();
         files.Put(Narrow(path.view()), kOld);
         EXPECT_TRUE(there.ExistsAndHoldsEntry(path, u"Tolvex Cell VPN")) << Narrow(appData);
@@ -135,12 +135,12 @@ TEST_F(PhoneBook, AFoundEntryIsRememberedWhileTheFileExists)
     EXPECT_FALSE(HoldsEntry()) << "a failed read counts as not found";
     EXPECT_TRUE(HoldsEntry()) << "and the next lookup searches again";
 
-    CPhoneBook latin(files, fake.system, u"TolvexPhoneBook.pbk");
+    CPhoneBook latin(files, fake.system, u"TolvexPhoneBook.pbk", fake.log);
     files.Put(kPath, "[\xFF]\n");
     EXPECT_TRUE(latin.ExistsAndHoldsEntry(Wide(kPath), u"\u00FF")) << "each byte one character, 0xFF included";
-    EXPECT_FALSE(CPhoneBook(files, fake.system, u"").ExistsAndHoldsEntry(Wide(kPath), u"\u01FF")) << "a character no byte is";
+    EXPECT_FALSE(CPhoneBook(files, fake.system, u"", fake.log).ExistsAndHoldsEntry(Wide(kPath), u"\u01FF")) << "a character no byte is";
     files.Put(kPath, std::string("[\0]\n", 4));
-    EXPECT_FALSE(CPhoneBook(files, fake.system, u"").ExistsAndHoldsEntry(Wide(kPath), u"\u0100")) << "the first such";
+    EXPECT_FALSE(CPhoneBook(files, fake.system, u"", fake.log).ExistsAndHoldsEntry(Wide(kPath), u"\u0100")) << "the first such";
 
     files.Put(kPath, "section gone\n");
     files.meanwhile = [](Step step, const std::string&) { ADD_FAILURE() << "the file is read again, step " << int(step); };
@@ -187,7 +187,7 @@ TEST_F(PhoneBook, OnlyTheNewestBackupOfAReplaceCutShortIsMovedBack)
 TEST_F(PhoneBook, TheLookupLetsTheDialerWriteAndFindsTheEntryAnywhereInALargeFile)
 {
     for (const std::size_t at : {std::size_t{0}, std::size_t{256 * 1024 - 5}, std::size_t{700 * 1024}}) {
-        CPhoneBook lookup(files, fake.system, u"TolvexPhoneBook.pbk");
+        CPhoneBook lookup(files, fake.system, u"TolvexPhoneBook.pbk", fake.log);
         std::string bytes(at, 'x');
         files.Put(kPath, bytes + "\n[Tolvex Cell VPN]\n" + bytes);
         files.meanwhile = [&](Step step, const std::string&) {
@@ -305,7 +305,7 @@ TEST_F(PhoneBook, NoFailureAndNoCrashAnywhereLosesThePhoneBook)
         Reset();
         files.crashAt = crashAt;
         try {
-            CPhoneBook(files, fake.system, u"TolvexPhoneBook.pbk").RewriteMetricLines(Wide(kPath));
+            CPhoneBook(files, fake.system, u"TolvexPhoneBook.pbk", fake.log).RewriteMetricLines(Wide(kPath));
         } catch (const FakeFileSystem::Crash&) {
             ExpectNothingLost("a crash at step " + std::to_string(crashAt));
             continue;

@@ -68,7 +68,7 @@ TEST(NatTraversal, TheRepairWritesTwoForAnAdministratorOrSaysWhyNot)
         const char* key = c.major < 6 ? kIpsecKey : kPolicyAgentKey;
         fake.registry.SetDword(key, kEncapsulation, c.rule);
         fake.registry.KeyAt(key).refuseWrite = c.refused;
-        EXPECT_EQ(RepairNatTraversal(fake.registry, fake.system), c.outcome) << c.major << " rule " << c.rule;
+        EXPECT_EQ(RepairNatTraversal(fake.registry, fake.system, fake.log), c.outcome) << c.major << " rule " << c.rule;
         const bool written = c.outcome == NatRepair::Attempted;
         EXPECT_EQ(fake.registry.Get(key, kEncapsulation)->at(0), written ? 2 : static_cast<char>(c.rule));
     }
@@ -95,6 +95,7 @@ TEST(BindingOrder, TheListAndItsTextCarryEveryItemClosed)
 // The fuzz target holds the move itself to its rules; here, what reaches the registry.
 TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
 {
+    CEventLog log{[] { return LocalTime{}; }};
     const std::u16string& wan = kWan;
     const struct {
         std::u16string value;
@@ -111,7 +112,7 @@ TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
     for (const auto& c : cases) {
         FakeRegistry registry;
         registry.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(c.value));
-        FixWanBindingOrder(registry);
+        FixWanBindingOrder(registry, log);
         EXPECT_EQ(registry.writes, c.written ? 1 : 0) << Narrow(c.value);
         EXPECT_EQ(registry.Get(kLinkageKey, "Bind"), BindList(c.written.value_or(c.value))) << Narrow(c.value);
     }
@@ -120,13 +121,13 @@ TEST(BindingOrder, TheWanAdapterIsMovedFirstAsOneWholeItem)
     for (const std::size_t extra : {0, 1, 2}) {
         FakeRegistry registry;
         registry.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(full) + std::string(extra, '\0'));
-        FixWanBindingOrder(registry);
+        FixWanBindingOrder(registry, log);
         EXPECT_EQ(registry.writes, extra == 0 ? 1 : 0) << 32768 + extra << " bytes";
     }
     FakeRegistry refused;
     refused.Set(kLinkageKey, "Bind", win::REG_MULTI_SZ, BindList(cases[0].value));
     refused.KeyAt(kLinkageKey).refuseWrite = true;
-    FixWanBindingOrder(refused);
+    FixWanBindingOrder(refused, log);
     EXPECT_EQ(refused.writes, 0);
     EXPECT_EQ(refused.openKeys, 0);
 }
@@ -136,7 +137,7 @@ TEST(RegistryTool, StartsFromTheProgramsFolderHiddenAndElevatedOnNewerSystems)
     for (const std::uint32_t major : {5u, 6u, 10u}) {
         FakePlatform fake;
         fake.system.major = major;
-        LaunchRegistryTool(fake.platform);
+        LaunchRegistryTool(fake.platform, fake.log);
         ASSERT_EQ(fake.shell.starts.size(), 1u);
         EXPECT_EQ(fake.shell.starts[0].verb, major >= 6 ? "runas" : "");
         EXPECT_EQ(fake.shell.starts[0].file, "C:\\Program Files\\Tolvex\\Tolvex Regset.exe");

@@ -54,6 +54,7 @@ struct FakeResources : IResources {
     WideString LoadString(unsigned id) const override;
     IconHandle LoadIcon(unsigned id) const override { return reinterpret_cast<IconHandle>(std::uintptr_t{id}); }
     MenuHandle LoadMenu(unsigned id) const override { return reinterpret_cast<MenuHandle>(std::uintptr_t{id}); }
+    WideString LoadVersion() const override { return u"1.0.0.8"; }
     std::map<unsigned, WideString> strings{{104, u"TolvexPhoneBook.pbk"}, {105, u"Tolvex Cell VPN"}};
 };
 
@@ -69,12 +70,15 @@ struct FakeSystemInfo : ISystemInfo {
     std::optional<WideString> GetAppDataFolder() override { return appData; }
     bool IsUserAnAdmin() override { return admin; }
     WideString DescribeError(long code) override { return WideString::Format(u"error %d", {static_cast<int>(code)}); }
+    LocalTime GetLocalTime() override { return now; }
+    unsigned GetUserInterfaceLanguage() override { return 1041; }
 
     std::uint32_t major = 6;
     std::uint32_t minor = 1;
     bool admin = true;
     std::optional<WideString> systemDirectory = WideString(u"C:\\Windows\\system32");
     std::optional<WideString> appData = WideString(u"C:\\Users\\u\\AppData\\Roaming");
+    LocalTime now{2026, 12, 7, 9, 5, 3};
 };
 
 struct FakeWindow {
@@ -119,6 +123,7 @@ public:
     std::optional<std::intptr_t> reply;  // a sender answered before the handler ended
     std::set<WindowHandle> elevated;     // in a process of higher rights
     std::map<WindowHandle, int> busy;    // sends left unanswered, in time order
+    WideString clipboard;
 
     FakeWindow& Window(WindowHandle hwnd) { return m_windows.at(hwnd); }
     WindowHandle AddTopLevel(const std::string& windowClass, const std::string& caption);
@@ -194,6 +199,7 @@ public:
         events.push_back("icon drawn at " + std::to_string(x) + "," + std::to_string(y));
     }
     int MessageBox(WindowHandle owner, const WideString& text, const WideString& caption, unsigned type) override;
+    bool SetClipboardText(WindowHandle, const WideString& text) override { return clipboard = text, true; }
     void NotifyIcon(unsigned operation, const NotifyIconRecord& record) override
     {
         notifications.emplace_back(operation, record);
@@ -349,4 +355,5 @@ struct FakePlatform {
     FakeAdapters adapters;
     FakeRegistry registry;
     Platform platform{app, resources, system, ui, files, shell, adapters, registry};
+    CEventLog log{[this] { return system.now; }};
 };
