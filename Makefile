@@ -55,6 +55,7 @@ screenshots:
 	for shot in dialog-en dialog-ja connected-en; do \
 	  convert build/windows-x64/e2e/screenshots/$$shot.png -crop 300x125+0+0 +repage docs/$$shot.png; \
 	done
+	convert build/windows-x64/e2e/screenshots/diagnostics-en.png -crop 566x358+0+0 +repage docs/diagnostics-en.png
 
 clean:
 	rm -rf build
