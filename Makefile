@@ -37,7 +37,7 @@ fuzz: deps build-fuzz
 # Benchmarks of the phonebook unit; their figures are kept in bench/README.md, never asserted.
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON >/dev/null
-	cmake --build build/bench --target phonebook_bench
+	cmake --build build/bench --target phonebook_bench eventlog_bench
 	bash bench/run_bench.sh build/bench
 
 run: deps

@@ -8,7 +8,8 @@ set -euo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR [benchmark options...]}" && pwd)
 shift
 bench=$build/bench/phonebook_bench
-[ -x "$bench" ] || { echo "no $bench: configure with -DTOLVEX_BENCH=ON and build it first" >&2; exit 2; }
+[ -x "$bench" ] && [ -x "$build/bench/eventlog_bench" ] ||
+  { echo "no $bench or eventlog_bench: configure with -DTOLVEX_BENCH=ON and build them first" >&2; exit 2; }
 tmp=${TMPDIR:-/tmp}
 df -h "$tmp"  # the memory rows write a phonebook of 2.5 GiB and its rewritten copy there
 "$bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
@@ -44,5 +45,9 @@ for group, names in whos.items():
             print(f"| {size} | " + " | ".join(times) + f" | {first['file_bytes'] / first['real_time'] / 1e3:,.0f} |")
     print()
 PY
+
+# The record of events: time and allocations per event recorded into the full ring.
+"$build/bench/eventlog_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true |
+  grep -E '_median' >>"$build/bench/results.md"
 echo
 cat "$build/bench/results.md"
