@@ -1,5 +1,7 @@
 // The user's commands: Connect and disconnect, OK (Enter), the entry settings, and every way of
 // closing the program.
+#include <utility>
+
 #include "base/ResourceIds.h"
 #include "connection/DialerTool.h"
 #include "ui/TolvexDesktopWinDlg.h"
@@ -14,11 +16,15 @@ void CTolvexDesktopWinDlg::OnConnect() { ReportIfAny(ConnectOrHangUp(LinkIntent:
 CTolvexDesktopWinDlg::LinkResult CTolvexDesktopWinDlg::ConnectOrHangUp(LinkIntent intent, bool scripted)
 {
     const LinkResult result = ConnectOrHangUpAsAsked(intent, scripted);
-    constexpr const char16_t* kNothingStarted[] = {u"the entry not set up", nullptr, nullptr, u"the link is up already",
-                                                   u"the link is down already", u"the link's state unreadable",
-                                                   u"the phonebook failed"};
-    if (const char16_t* why = kNothingStarted[static_cast<int>(result.outcome)])
-        m_log.Record(u"connect command: nothing started, %s", {why});
+    constexpr std::pair<LinkOutcome, const char16_t*> kNothingStarted[] = {
+        {LinkOutcome::NotSetUp, u"the entry not set up"},      {LinkOutcome::AlreadyUp, u"the link is up already"},
+        {LinkOutcome::AlreadyDown, u"the link is down already"}, {LinkOutcome::Unreadable, u"the link's state unreadable"},
+        {LinkOutcome::PhoneBookFailed, u"the phonebook failed"},
+    };
+    for (const auto& [outcome, why] : kNothingStarted) {
+        if (outcome == result.outcome)
+            m_log.Record(u"connect command: nothing started, %s", {why});
+    }
     return result;
 }
 
