@@ -394,7 +394,7 @@ TEST(MainDialog, TheDiagnosticsRecordWhatTheProgramDecidedAndCopyIt)
     const WindowHandle shown = p.fake.ui.lastCreated;
     const std::string text = Narrow(p.fake.ui.Window(p.fake.ui.Control(shown, IDC_RECORD)).text.view());
     std::size_t at = 0;
-    for (const std::string event : std::vector<std::string>{
+    for (const std::string& event : std::vector<std::string>{
              "Tolvex Cell VPN Manager 1.0.0.8\r\n2026-12-07 09:05:03 start: version 1.0.0.8, Windows 6.2 as told, interface language 1041, as administrator",
              "registry check: the IPsec values are in place",
              "link: up; point-to-point adapters: \"Tolvex Cell VPN\" (type 23)",
