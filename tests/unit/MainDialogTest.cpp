@@ -388,6 +388,7 @@ TEST(MainDialog, TheDiagnosticsRecordWhatTheProgramDecidedAndCopyIt)
         p.Command(win::IDCANCEL);
         p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_DIAGNOSTICS);
         p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_DIAGNOSTICS);
+        EXPECT_TRUE(p.fake.ui.handled) << "never the system's own";
         EXPECT_EQ(p.fake.ui.events.back(), "foreground Diagnostics") << "opened once, brought forward the second time";
     }};
     p.dialog.DoModal();
