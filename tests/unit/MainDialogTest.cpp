@@ -32,6 +32,10 @@ struct Program {
     void Create() { fake.ui.CreateDialogFromTemplate(IDD_TOLVEXDESKTOPWIN_DIALOG, nullptr, dialog); }
     void Command(int id) { fake.ui.Deliver(Hwnd(), win::WM_COMMAND, static_cast<unsigned>(id)); }
     void Pass() { fake.ui.Deliver(Hwnd(), win::WM_KICKIDLE); }
+    ScriptExit Script(ScriptCommand command)
+    {
+        return ScriptExitOf(fake.ui.Deliver(Hwnd(), fake.ui.registered.at(Narrow(kScriptCommandMessage)), static_cast<std::uintptr_t>(command)));
+    }
     void WorkingPass() { Pass(), Pass(); }
     void SetLink(Link link)
     {
@@ -314,10 +318,7 @@ TEST(MainDialog, AScriptsCommandIsAnsweredWithItsExitCodeAndItsBoxComesAfter)
             p.fake.files.Fail(Step::Write, ".tmp", 1, 112);
         p.Create();
         std::optional<Exit> answer;
-        const auto send = [&] {
-            answer = ScriptExitOf(p.fake.ui.Deliver(p.Hwnd(), p.fake.ui.registered.at(Narrow(kScriptCommandMessage)),
-                                                    static_cast<std::uintptr_t>(c.command)));
-        };
+        const auto send = [&] { answer = p.Script(c.command); };
         p.fake.ui.answers = {win::IDNO};
         p.fake.ui.whileBoxOpen = [&] {
             if (c.underABox)
@@ -339,7 +340,7 @@ TEST(MainDialog, AScriptsCommandIsAnsweredWithItsExitCodeAndItsBoxComesAfter)
     p.fake.ui.steps = {[&] {
         p.fake.registry.SetDword(kPolicyAgentKey, kEncapsulation, 0);
         p.fake.ui.whileBoxOpen = [&] { EXPECT_TRUE(p.fake.ui.reply) << "a box inside the script's wait"; };
-        p.fake.ui.Deliver(p.Hwnd(), p.fake.ui.registered.at(Narrow(kScriptCommandMessage)), 4);
+        p.Script(ScriptCommand::Quit);
     }};
     EXPECT_EQ(p.dialog.DoModal(), win::IDCANCEL);
     EXPECT_EQ(p.Boxes(), std::vector<std::string>{"0"}) << "no question";
@@ -350,7 +351,7 @@ TEST(MainDialog, AScriptsCommandIsAnsweredWithItsExitCodeAndItsBoxComesAfter)
     q.fake.system.minor = 2;
     q.Create();
     q.Pass();
-    q.fake.ui.Deliver(q.Hwnd(), q.fake.ui.registered.at(Narrow(kScriptCommandMessage)), 2);
+    q.Script(ScriptCommand::Disconnect);
     q.fake.ui.Window(q.Hwnd()).visible = false;
     q.SetLink(Link::Down);
     q.WorkingPass();
