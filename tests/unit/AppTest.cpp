@@ -68,7 +68,6 @@ TEST(App, ASecondStartBringsTheRunningDialogForwardInEitherLanguageAndNothingEls
     }
 }
 
-// The copy's start-up registry message waits for its answer: a second start meanwhile finds it.
 TEST(App, ASecondStartIsAnsweredWhileTheRegistryMessageIsOpen)
 {
     FakePlatform fake;

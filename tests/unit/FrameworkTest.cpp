@@ -226,7 +226,6 @@ TEST_F(Framework, OnlyAClickOrAMenuChoiceIsACommand)
     EXPECT_EQ(ran, 1);
 }
 
-// The box's text by the kind of failure, the file named where the text says.
 TEST_F(Framework, AFileErrorIsToldInTheTextOfItsKind)
 {
     for (const unsigned id : {IDP_FILE_GENERIC, IDP_FILE_ACCESS_DENIED, IDP_FILE_SHARING, IDP_FILE_DISK_FULL})

@@ -239,7 +239,6 @@ TEST_F(PhoneBook, AFileThatIsRightIsNeverWrittenAndALargeOneIsRewrittenWhole)
     EXPECT_EQ(files.Bytes(kPath), filler + "\r\nIpInterfaceMetric=1\r\nIp" + filler + filler + "\r\nIpInterfaceMetric=1\r\n");
 }
 
-// Each way a step can fail, by name: what the user is told, and what the phonebook's name holds.
 TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMustKnow)
 {
     const auto holdBackupsBut = [&](int free) {
@@ -285,8 +284,6 @@ TEST_F(PhoneBook, EachFailingStepLeavesTheOldOrTheNewBytesAndTellsWhatTheUserMus
     }
 }
 
-// A failure at any step, at any time, or the process dying between any two steps, then a fresh
-// start: nothing is ever lost.
 TEST_F(PhoneBook, NoFailureAndNoCrashAnywhereLosesThePhoneBook)
 {
     for (const Step step : {Step::Open, Step::Read, Step::Rewind, Step::Write, Step::Flush, Step::Close, Step::Find,
