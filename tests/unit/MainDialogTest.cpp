@@ -391,34 +391,36 @@ TEST(MainDialog, TheDiagnosticsRecordWhatTheProgramDecidedAndCopyIt)
         p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_DIAGNOSTICS);
         EXPECT_TRUE(p.fake.ui.handled) << "never the system's own";
         EXPECT_EQ(p.fake.ui.events.back(), "foreground Diagnostics") << "opened once, brought forward the second time";
+        const WindowHandle shown = p.fake.ui.lastCreated;
+        const std::string text = Narrow(p.fake.ui.Window(p.fake.ui.Control(shown, IDC_RECORD)).text.view());
+        std::size_t at = 0;
+        for (const std::string& event : std::vector<std::string>{
+                 "Tolvex Cell VPN Manager 1.0.0.8\r\n2026-12-07 09:05:03 start: version 1.0.0.8, Windows 6.2 as told, interface language 1041, as administrator",
+                 "registry check: the IPsec values are in place",
+                 "link: up; point-to-point adapters: \"Tolvex Cell VPN\" (type 23)",
+                 "metric rewrite: skipped, the phonebook not taken, error 5",
+                 "hang-up remembered: never dialled again",
+                 "dialer -h started: " + std::string(kPath),
+                 "link: down; point-to-point adapters: none",
+                 "re-dial: none, the user hung up",
+                 "re-dial: the link dropped, dialled again",
+                 "metric rewrite: failed, error 112",
+                 "re-dial: stopped by the phonebook, tried again at each pass",
+                 "metric rewrite: rewritten",
+                 "dialer -d started: ",
+                 "registry repair: SYSTEM\\CurrentControlSet\\services\\PolicyAgent refused, error 5",
+             }) {
+            at = text.find(event, at);
+            EXPECT_NE(at, std::string::npos) << event << " in\n" << text;
+        }
+        p.fake.ui.Deliver(shown, win::WM_COMMAND, IDC_COPY);
+        EXPECT_EQ(Narrow(p.fake.ui.clipboard.view()), text);
+        p.fake.ui.Deliver(shown, win::WM_COMMAND, win::IDCANCEL);
+        EXPECT_EQ(p.fake.ui.Window(shown).sink, nullptr) << "closed";
+        p.fake.ui.Deliver(p.Hwnd(), win::WM_SYSCOMMAND, CTolvexDesktopWinDlg::IDM_DIAGNOSTICS);
+        EXPECT_NE(p.fake.ui.lastCreated, shown) << "made anew once closed";
     }};
     p.dialog.DoModal();
-    const WindowHandle shown = p.fake.ui.lastCreated;
-    const std::string text = Narrow(p.fake.ui.Window(p.fake.ui.Control(shown, IDC_RECORD)).text.view());
-    std::size_t at = 0;
-    for (const std::string& event : std::vector<std::string>{
-             "Tolvex Cell VPN Manager 1.0.0.8\r\n2026-12-07 09:05:03 start: version 1.0.0.8, Windows 6.2 as told, interface language 1041, as administrator",
-             "registry check: the IPsec values are in place",
-             "link: up; point-to-point adapters: \"Tolvex Cell VPN\" (type 23)",
-             "metric rewrite: skipped, the phonebook not taken, error 5",
-             "hang-up remembered: never dialled again",
-             "dialer -h started: " + std::string(kPath),
-             "link: down; point-to-point adapters: none",
-             "re-dial: none, the user hung up",
-             "re-dial: the link dropped, dialled again",
-             "metric rewrite: failed, error 112",
-             "re-dial: stopped by the phonebook, tried again at each pass",
-             "metric rewrite: rewritten",
-             "dialer -d started: ",
-             "registry repair: SYSTEM\\CurrentControlSet\\services\\PolicyAgent refused, error 5",
-         }) {
-        at = text.find(event, at);
-        EXPECT_NE(at, std::string::npos) << event << " in\n" << text;
-    }
-    p.fake.ui.Deliver(shown, win::WM_COMMAND, IDC_COPY);
-    EXPECT_EQ(Narrow(p.fake.ui.clipboard.view()), text);
-    p.fake.ui.Deliver(shown, win::WM_COMMAND, win::IDCANCEL);
-    EXPECT_EQ(p.fake.ui.Window(shown).sink, nullptr) << "closed";
 }
 
 // Windows ending the session, or an installer closing the program: no question, the link left.
