@@ -6,17 +6,18 @@ namespace {
 
 constexpr unsigned kSystemDirBufferChars = 256;
 
-const char16_t* ParameterTemplate(DialerAction action)
+// The tool's switch for the action.
+const char16_t* SwitchOf(DialerAction action)
 {
     switch (action) {
     case DialerAction::Add:
-        return u"-f \"%s\" -a \"%s\"";
+        return u"-a";
     case DialerAction::Edit:
-        return u"-f \"%s\" -e \"%s\"";
+        return u"-e";
     case DialerAction::Dial:
-        return u"-f \"%s\" -d \"%s\"";
+        return u"-d";
     case DialerAction::HangUp:
-        return u"-f \"%s\" -h \"%s\"";
+        return u"-h";
     }
     return u"";
 }
@@ -35,7 +36,7 @@ bool IsQuotable(const WideString& text)
 
 WideString FormatDialerParameters(DialerAction action, const WideString& phoneBookPath, const WideString& entryName)
 {
-    return WideString::Format(ParameterTemplate(action), {phoneBookPath.view(), entryName.view()});
+    return WideString::Format(u"-f \"%s\" %s \"%s\"", {phoneBookPath.view(), SwitchOf(action), entryName.view()});
 }
 
 WideString GetSystemDirPath(ISystemInfo& system)
@@ -50,8 +51,7 @@ WideString GetSystemDirPath(ISystemInfo& system)
 void RunDialerTool(Platform& platform, CEventLog& log, DialerAction action, const WideString& phoneBookPath,
                    const WideString& entryName)
 {
-    constexpr const char16_t* kLetters[] = {u"-a", u"-e", u"-d", u"-h"};
-    const char16_t* letter = kLetters[static_cast<int>(action)];
+    const char16_t* letter = SwitchOf(action);
     const WideString systemDir = GetSystemDirPath(platform.system);
     if (!IsQuotable(systemDir) || !IsQuotable(phoneBookPath)) {
         log.Record(u"dialer %s not started: no system directory or phonebook path fit to quote", {letter});
