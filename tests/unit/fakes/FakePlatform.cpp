@@ -231,14 +231,10 @@ public:
         const std::string to = m_path.substr(0, m_path.rfind('\\') + 1) + Narrow(name);
         if (const unsigned long error = m_files.Take(Step::Rename, m_path))
             return error;
-        if (m_files.nodes.count(to) != 0)
-            return kAlreadyExists;
-        m_files.nodes[to] = m_files.nodes.at(m_path);
-        m_files.nodes.erase(m_path);
-        const Handle mode = m_mode;
-        Forget();
-        m_files.open.emplace(m_path = to, mode);
-        m_bOpen = true;
+        if (const unsigned long error = m_files.MoveNode(m_path, to))
+            return error;
+        m_files.open.erase(std::find(m_files.open.begin(), m_files.open.end(), std::pair<const std::string, Handle>(m_path, m_mode)));
+        m_files.open.emplace(m_path = to, m_mode);
         return 0;
     }
     unsigned long RemoveWhenClosed() override
@@ -300,11 +296,7 @@ public:
             return error;
         if (const unsigned long refused = m_files.Refusal(from))
             return refused;
-        if (m_files.nodes.count(to) != 0)
-            return kAlreadyExists;
-        m_files.nodes[to] = m_files.nodes[from];
-        m_files.nodes.erase(from);
-        return 0;
+        return m_files.MoveNode(from, to);
     }
     unsigned long Delete(const WideString& name) override
     {
@@ -363,6 +355,15 @@ unsigned long FakeFileSystem::Take(Step step, const std::string& path)
             error = failure.error;
     }
     return error;
+}
+
+unsigned long FakeFileSystem::MoveNode(const std::string& from, const std::string& to)
+{
+    if (nodes.count(to) != 0)
+        return kAlreadyExists;
+    nodes[to] = nodes.at(from);
+    nodes.erase(from);
+    return 0;
 }
 
 unsigned long FakeFileSystem::Refusal(const std::string& path) const

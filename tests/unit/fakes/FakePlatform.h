@@ -265,6 +265,8 @@ public:
     unsigned long Take(Step step, const std::string& path);
     // Why the file may not be taken (opened, moved or deleted) now, if it may not.
     unsigned long Refusal(const std::string& path) const;
+    // Never over another file.
+    unsigned long MoveNode(const std::string& from, const std::string& to);
 
     std::unique_ptr<IFile> OpenForReading(const WideString& path, unsigned long& error) override;
     bool FileExists(const WideString& path) override { return nodes.count(Narrow(path)) != 0; }
